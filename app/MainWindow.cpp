@@ -1,0 +1,35 @@
+#include "app/MainWindow.h"
+
+#include "ui/MainComponent.h"
+
+namespace
+{
+const juce::uint32 kWindowBackground = 0xFFEAEAEA;
+const int kContentWidth = 404;
+const int kContentHeight = 126;
+}
+
+MainWindow::MainWindow()
+    : juce::DocumentWindow ("VQD-TRM4 update program", juce::Colour (kWindowBackground), 0, true)
+{
+    mainComponent = new MainComponent();
+    mainComponent->setSize (kContentWidth, kContentHeight);
+
+    // Resize-to-fit: the error screens make the content 800 x 300 and the
+    // window follows.
+    setContentOwned (mainComponent, true);
+    setResizable (false, false);
+
+    const int w = mainComponent->getWidth();
+    const int h = mainComponent->getHeight();
+    centreWithSize (w + 2, h + getTitleBarHeight() + 2);
+
+    setAlwaysOnTop (true);
+
+    // The native title bar keeps the window's size as its client area and the
+    // content fills all of it (406 x 154 at first).
+    setUsingNativeTitleBar (true);
+    setVisible (true);
+}
+
+MainWindow::~MainWindow() = default;

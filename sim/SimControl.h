@@ -1,0 +1,144 @@
+// In-process control of the simulated controller that the default build of
+// libvqdtrm4hid.so contains. Tests and benchmarks link the library and call
+// these functions directly; the running program never does: for it the
+// library reads the same scenario from the environment variable VQDTRM4_SIM
+// (syntax in the README), when HID_Initialize is called and no scenario was
+// set in-process.
+//
+// Nothing here carries the HID_ prefix: the library's HID_ surface stays the
+// ten functions of VqdTrm4Hid.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#define VQDSIM_API __attribute__((visibility("default")))
+
+namespace vqdsim
+{
+
+// HID numbers the simulator hands out. None of them is 0, so that code that
+// confuses "no device" with "device 0" shows up in tests.
+constexpr int kControllerHidNo = 3;
+constexpr int kSecondControllerHidNo = 5;
+constexpr int kOtherDeviceHidNo = 1;
+constexpr int kOtherDeviceType = 0x21;
+constexpr int kControllerType = 0x38;
+
+// Flash regions of the emulated firmware loader, by image target.
+struct Region
+{
+    uint8_t target;
+    uint32_t address;
+    uint32_t size;
+};
+constexpr Region kRegions[3] = { { 0xF1, 0x000000, 0x090000 },
+                                 { 0xF2, 0x090000, 0x140000 },
+                                 { 0xF7, 0x1D0000, 0x010000 } };
+constexpr uint32_t kFlashEnd = 0x1E0000; // a flash dump covers 0 .. kFlashEnd
+
+// What to do to the Nth command (1-based) of one command code.
+struct Fault
+{
+    enum class Action
+    {
+        refuse,     // answer 0x81 with sub-code `value`
+        wrongEcho,  // answer as usual but with byte 0 = `value`
+        silent,     // give no answer at all
+        answerCode, // answer with byte 1 = `value` (byte 0 echoed)
+        remove      // unplug the controller when the command arrives, no answer
+    };
+
+    int command = 0;    // command code (byte 1 of the command report)
+    int occurrence = 1; // 1 = the first command of that code
+    Action action = Action::refuse;
+    int value = 0;
+    bool repeat = false; // apply to that occurrence and every later one
+};
+
+struct Scenario
+{
+    uint8_t statusAnswer = 0x80;                   // 0x80 = SH7269, 0x8B = RT1062
+    uint8_t date[4] = { 0x20, 0x23, 0x07, 0x15 };  // info answer bytes 2..5
+    uint8_t version[4] = { '1', '.', '0', '0' };   // info answer bytes 7..10
+    int firmwareVersion = 0x0100;                  // what HID_GetFirmwareVersion reports
+    int busyPerBlock = 0;                          // 0x83 answers to the commit poll before 0x85
+    int answerDelayUs = 0;                         // delay before every answer
+    bool framed = false;                           // answer at the first 1 ms boundary after arrival
+    std::vector<Fault> faults;
+    bool absentAtStart = false;                    // no controller until it arrives
+    int removeAfterMs = -1;                        // unplug this long after HID_Start
+    int arriveAfterMs = -1;                        // plug in this long after start / removal
+    bool secondController = false;                 // a second controller, listed after the first
+    bool otherDevice = false;                      // another kind of HID device, listed first
+    uint8_t flashFill = 0xFF;                      // content of the flash before any write
+    std::string dumpPath;                          // flash dump written at HID_Finalize
+
+    // Misbehaviour of another library build, for the program's own guards:
+    // HID_Input reports this length (but never writes past 64 bytes), and
+    // HID_EnumHIDno returns this count (but never writes past 128 numbers).
+    int inputLengthOverride = -1;
+    int enumCountOverride = -1;
+};
+
+// Parses the VQDTRM4_SIM syntax. On error returns false and says why.
+VQDSIM_API bool parseScenario(const std::string& text, Scenario& scenario, std::string& error);
+
+// Replaces the scenario and resets the emulated devices, their flash and
+// every record. Stops the library's thread if it runs. Call it before the
+// program opens its session.
+VQDSIM_API void configure(const Scenario& scenario);
+
+// Forgets the in-process scenario: the next HID_Initialize reads VQDTRM4_SIM.
+VQDSIM_API void reset();
+
+// The library's calls, as "HID_Initialize", "HID_SetCallback(window)",
+// "HID_SetCallback(null)", "HID_Start", "HID_Stop", "HID_Finalize",
+// "HID_EnumHIDno", "HID_GetDeviceType", "HID_GetFirmwareVersion"
+// (HID_Write and HID_Input are counted, not logged).
+VQDSIM_API std::vector<std::string> callLog();
+VQDSIM_API void clearCallLog();
+
+// Contents of one flash region (by target 0xF1, 0xF2, 0xF7), or the whole
+// flash 0 .. kFlashEnd laid out by device address.
+VQDSIM_API std::vector<uint8_t> flashRegion(uint8_t target);
+VQDSIM_API std::vector<uint8_t> flashImage();
+
+// What the emulated loader received.
+struct BlockRecord
+{
+    uint8_t target;
+    uint32_t address;
+    uint32_t length;
+    bool committed;
+};
+
+struct Stats
+{
+    int commands[256] = {};       // commands received, by command code
+    int reportsReceived = 0;      // every HID_Write that reached a controller
+    int answersSent = 0;
+    int dataBytes = 0;            // payload bytes of cmdData reports
+    std::vector<int> lastLengths; // byte 2 of every cmdLastLength, in order
+    std::vector<uint32_t> prepareLengths;
+    std::vector<BlockRecord> blocks;
+    int writesRefused = 0;        // HID_Write calls for a device that is not present
+    bool finished = false;        // cmdFinish was received
+};
+VQDSIM_API Stats stats();
+
+// Times (microseconds on the steady clock) at which commit polls arrived.
+VQDSIM_API std::vector<int64_t> commitPollTimesUs();
+
+// Plug and unplug at once, from the test's thread.
+VQDSIM_API void unplug(int hidNo);
+VQDSIM_API void plug(int hidNo);
+
+// Queue an unsolicited answer report and post its input notice.
+VQDSIM_API void injectReport(int hidNo, const uint8_t* report, int length);
+
+// Whether the library's own thread is running (between HID_Start and HID_Stop).
+VQDSIM_API bool threadRunning();
+
+} // namespace vqdsim

@@ -1,0 +1,666 @@
+#include "update/UpdateEngine.h"
+
+#include "update/Checksums.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+using namespace Protocol;
+
+namespace
+{
+const int fileLoadedMark = 8;
+const int commitPollMs = 100;
+const int passPauseMs = 1;
+const int stopTimeoutMs = 5000;
+const int removalPauseMs = 100;
+} // namespace
+
+UpdateEngine::UpdateEngine()
+    : juce::Thread ("UpdatingThread"),
+      updateFolder (juce::File::getSpecialLocation (juce::File::currentExecutableFile).getParentDirectory())
+{
+}
+
+UpdateEngine::~UpdateEngine()
+{
+    // An owner normally stops the worker and closes the session itself, in
+    // its own order; this only keeps a forgotten worker from outliving the
+    // fields it uses.
+    if (isThreadRunning())
+        stopWorker();
+
+    cancelPendingUpdate();
+    closeDevice();
+}
+
+//==============================================================================
+void UpdateEngine::openDevice()
+{
+    if (hidCtrl != nullptr)
+        return;
+
+    hidCtrl = new HidCtrl();
+    hidCtrl->open (this);
+}
+
+void UpdateEngine::closeDevice()
+{
+    delete hidCtrl;
+    hidCtrl = nullptr;
+}
+
+//==============================================================================
+bool UpdateEngine::startFromIdle()
+{
+    if (hidCtrl != nullptr && hidCtrl->isConnected())
+    {
+        responseEvent.reset();
+        startThread();
+        return true;
+    }
+
+    setUpdateState (errNotConnected);
+    return false;
+}
+
+void UpdateEngine::confirmUpdate()
+{
+    updateStarted = 1;
+    setUpdateState (statePrepare);
+
+    // The worker looks at the ready state only now and then; let it go on at
+    // once.
+    notify();
+}
+
+void UpdateEngine::stopWorker()
+{
+    {
+        const juce::ScopedLock sl (reportLock);
+        std::memset (inReport, 0, sizeof (inReport));
+    }
+
+    responseEvent.signal();
+
+    if (isThreadRunning())
+        stopThread (stopTimeoutMs);
+}
+
+//==============================================================================
+void UpdateEngine::deviceRemoved()
+{
+    const int state = updateState;
+
+    if (state < stateReady || state > stateBlockCommit)
+        return;
+
+    updateState = errDisconnected;
+
+    // A pause for the worker to notice the removal in its current command,
+    // then wake a send that still waits and stop the worker.
+    wait (removalPauseMs);
+    responseEvent.signal();
+
+    if (isThreadRunning())
+        stopThread (stopTimeoutMs);
+
+    triggerScreenUpdate();
+}
+
+void UpdateEngine::deviceArrived()
+{
+}
+
+void UpdateEngine::reportReceived (int)
+{
+    if (hidCtrl == nullptr)
+        return;
+
+    const int length = std::min (hidCtrl->getInputLength(), reportSize);
+
+    if (length <= 0)
+        return;
+
+    {
+        // Bytes past the answer's length keep their old values.
+        const juce::ScopedLock sl (reportLock);
+        std::memcpy (inReport, hidCtrl->getInput(), (size_t) length);
+    }
+
+    hidCtrl->clearInput();
+
+    if (isThreadRunning())
+        responseEvent.signal();
+}
+
+//==============================================================================
+void UpdateEngine::setUpdateState (int value) noexcept
+{
+    // The removal of the controller is final; nothing may paint over it.
+    int held = updateState.load();
+
+    while (held != errDisconnected)
+        if (updateState.compare_exchange_weak (held, value))
+            break;
+}
+
+//==============================================================================
+void UpdateEngine::beginCommand (uint8_t target, uint8_t command) noexcept
+{
+    std::memset (outReport, 0, sizeof (outReport));
+    outReport[0] = target;
+    outReport[1] = command;
+}
+
+bool UpdateEngine::sendAndWait()
+{
+    if (threadShouldExit() || updateState == errDisconnected)
+        return true;
+
+    if (hidCtrl != nullptr)
+        hidCtrl->writeReport (outReport);
+
+    // A lost command (no device selected, a failed write) shows up as the
+    // time-out here.
+    if (! responseEvent.wait (answerTimeoutMs))
+        return false;
+
+    responseEvent.reset();
+
+    {
+        const juce::ScopedLock sl (reportLock);
+        std::memcpy (answer, inReport, sizeof (answer));
+    }
+
+    if (answer[0] != outReport[0] || (answer[1] == ansError && answer[2] == subCodeProtocol))
+        setUpdateState (errProtocol);
+
+    return true;
+}
+
+bool UpdateEngine::queryDeviceStatus()
+{
+    beginCommand (controllerTarget, cmdQueryStatus);
+
+    if (! sendAndWait())
+    {
+        setUpdateState (errTimeout);
+        return false;
+    }
+
+    switch (answer[1])
+    {
+        case ansOk:  cpuKind = cpuSh7269; return true;
+        case ansOkB: cpuKind = cpuRt1062; return true;
+        default: break;
+    }
+
+    if (answer[1] == ansError)
+    {
+        switch (answer[2])
+        {
+            case 1:  setUpdateState (errDeviceCode1); break;
+            case 2:  setUpdateState (errDeviceCode2); break;
+            case 3:  setUpdateState (errDeviceCode3); break;
+            case 4:  setUpdateState (errDeviceCode4); break;
+            default: setUpdateState (errProtocol); break;
+        }
+    }
+    else
+    {
+        setUpdateState (errProtocol);
+    }
+
+    cpuKind = cpuUnknown;
+    return false;
+}
+
+bool UpdateEngine::queryDeviceInfo()
+{
+    beginCommand (controllerTarget, cmdQueryInfo);
+
+    if (! sendAndWait())
+    {
+        setUpdateState (errTimeout);
+        return false;
+    }
+
+    if (answer[1] != ansInfo)
+    {
+        setUpdateState (errProtocol);
+        return false;
+    }
+
+    const uint8_t* date = answer + 2;
+    deviceDate = ((uint32_t) date[0] << 24) | ((uint32_t) date[1] << 16) | ((uint32_t) date[2] << 8) | date[3];
+
+    if (! isPlausibleDate (date))
+    {
+        setUpdateState (errDeviceInfo);
+        return false;
+    }
+
+    if (deviceDate == fileDate)
+    {
+        // The controller holds this file's build already: only the part of
+        // image 2 with the version text is written, besides image 1.
+        imageTable[0].status = imageSkipped;
+        imageTable[2].size = UpdateFile::shortImage2Size;
+    }
+    else
+    {
+        imageTable[0].status = imageToUpdate;
+        setProgressForeground (progressUpdatingColour);
+    }
+
+    const uint8_t* version = answer + 7;
+    juce::String text;
+
+    if (version[0] == 0xFF && version[1] == 0xFF && version[2] == 0xFF && version[3] == 0xFF)
+        text = "0.00"; // the controller has no version yet
+    else
+        for (int i = 0; i < 4; ++i)
+            text += juce::String::charToString ((juce::juce_wchar) version[i]);
+
+    deviceVersion = text;
+
+    if (! isVersionText (deviceVersion))
+    {
+        setUpdateState (errDeviceInfo);
+        return false;
+    }
+
+    imageTable[1].status = imageToUpdate;
+    imageTable[2].status = imageToUpdate;
+    return true;
+}
+
+void UpdateEngine::findUpdateFile()
+{
+    const auto* pattern = UpdateFile::getNamePattern (cpuKind);
+    juce::File chosen;
+
+    if (pattern != nullptr)
+    {
+        // The last qualifying file in listing order wins.
+        for (const auto& file : UpdateFile::listCandidates (updateFolder, *pattern))
+        {
+            if (UpdateFile::nameQualifies (file.getFileName(), *pattern))
+            {
+                fileCpuKind = cpuKind.load();
+                chosen = file;
+            }
+        }
+    }
+
+    if (chosen == juce::File() || ! chosen.exists())
+    {
+        fileLoadMark = 0;
+        setUpdateState (errNoUpdateFile);
+        return;
+    }
+
+    const auto path = chosen.getFullPathName();
+    const int result = loadChosenFile (path, fileDate, fileVersion);
+
+    for (auto& record : imageTable)
+        record.status = result;
+
+    if (result == errNoUpdateFile)
+    {
+        // It was there a moment ago: something took it away while we loaded.
+        setUpdateState (errProtocol);
+        return;
+    }
+
+    if (result != 1)
+    {
+        setUpdateState (result);
+        return;
+    }
+
+    for (int i = 0; i < 3; ++i)
+    {
+        auto& record = imageTable[i];
+        const auto& layout = UpdateFile::images[i];
+        record.path = path;
+        record.size = layout.size;
+        record.fileOffset = layout.fileOffset;
+        record.deviceAddress = layout.deviceAddress;
+        record.target = layout.target;
+    }
+
+    fileLoadMark = fileLoadedMark;
+}
+
+int UpdateEngine::loadChosenFile (const juce::String& path, uint32_t& dateOut, juce::String& versionOut)
+{
+    return loadUpdateFile (path, dateOut, versionOut);
+}
+
+bool UpdateEngine::computeUpdateTotal()
+{
+    for (const auto& record : imageTable)
+        if (record.status == imageToUpdate)
+            totalBytes += record.size;
+
+    if (totalBytes > 0)
+        return true;
+
+    setUpdateState (errProtocol);
+    return false;
+}
+
+//==============================================================================
+void UpdateEngine::triggerScreenUpdate()
+{
+    const juce::ScopedLock sl (statusLock);
+    triggerAsyncUpdate();
+}
+
+void UpdateEngine::run()
+{
+    int pollInterval = passPauseMs;
+
+    for (;;)
+    {
+        triggerScreenUpdate();
+
+        // Waiting on the ready screen is the user's time, not the
+        // controller's: look now and then, and at once when notified.
+        wait (updateState == stateReady ? readyPollMs : pollInterval);
+
+        shownImageIndex = imageIndex;
+        performStep (pollInterval);
+
+        const int state = updateState;
+
+        if (state == stateComplete)
+        {
+            finishUpdate();
+            signalThreadShouldExit();
+        }
+        else if (isErrorIdentifier (state))
+        {
+            triggerScreenUpdate();
+            signalThreadShouldExit();
+        }
+
+        if (threadShouldExit())
+            return;
+    }
+}
+
+void UpdateEngine::finishUpdate()
+{
+    progress = 1.0;
+
+    // The controller gives no answer to the finish command.
+    beginCommand (controllerTarget, cmdFinish);
+
+    if (hidCtrl != nullptr)
+        hidCtrl->writeReport (outReport);
+
+    triggerScreenUpdate();
+    updateComplete = 1;
+}
+
+void UpdateEngine::performStep (int& pollInterval)
+{
+    switch (updateState.load())
+    {
+        case stateIdle:          stepIdle(); break;
+        case stateReady:         break;
+        case statePrepare:       stepPrepare(); break;
+        case stateBlockStart:    stepBlockStart(); break;
+        case stateBlockData:     stepBlockData(); break;
+        case stateBlockChecksum: stepBlockChecksum (pollInterval); break;
+        case stateBlockCommit:   stepBlockCommit (pollInterval); break;
+        case stateComplete:      break;
+        default:                 setUpdateState (errProtocol); break;
+    }
+}
+
+void UpdateEngine::stepIdle()
+{
+    if (! queryDeviceStatus())
+        return;
+
+    findUpdateFile();
+
+    const int state = updateState;
+
+    if (state >= errNoUpdateFile && state <= errFileCrc)
+        return;
+
+    if (fileLoadMark == fileLoadedMark && ! queryDeviceInfo())
+        return;
+
+    if (computeUpdateTotal())
+        setUpdateState (stateReady);
+}
+
+void UpdateEngine::stepPrepare()
+{
+    setProgressForeground (progressUpdatingColour);
+
+    imageIndex = -1;
+
+    for (int i = 0; i < 3 && imageIndex < 0; ++i)
+        if (imageTable[i].status == imageToUpdate)
+            imageIndex = i;
+
+    if (imageIndex < 0)
+    {
+        // computeUpdateTotal let nothing through without an image to write.
+        imageIndex = 0;
+        setUpdateState (errProtocol);
+        return;
+    }
+
+    if (imageIndex == 0)
+        firstImageIsZero = 1;
+
+    // The range is image 2's, as the info query left it: the whole image, or
+    // its first 4,096 bytes when only the version part is written.
+    const auto& image2 = imageTable[2];
+    beginCommand (imageTable[imageIndex].target, cmdPrepare);
+    putRange (outReport, (uint32_t) image2.deviceAddress, (uint32_t) image2.size);
+
+    if (! sendAndWait())
+        setUpdateState (errTimeout);
+    else if (answer[1] == ansOk)
+        setUpdateState (stateBlockStart);
+    else
+        setUpdateState (errProtocol);
+}
+
+void UpdateEngine::stepBlockStart()
+{
+    if (imageIndex >= 3)
+    {
+        setUpdateState (stateComplete);
+        return;
+    }
+
+    const auto& record = imageTable[imageIndex];
+
+    if (record.status != imageToUpdate)
+    {
+        ++imageIndex;
+        shownImageIndex = imageIndex;
+        return;
+    }
+
+    const auto address = record.deviceAddress + sentInImage;
+    const auto length = std::min (record.size - sentInImage, blockSize);
+
+    beginCommand (record.target, cmdBlockStart);
+    putRange (outReport, (uint32_t) address, (uint32_t) length);
+
+    if (! sendAndWait())
+        setUpdateState (errTimeout);
+    else if (answer[1] == ansOk)
+        setUpdateState (stateBlockData);
+    else
+        setUpdateState (errProtocol);
+}
+
+void UpdateEngine::stepBlockData()
+{
+    const auto& record = imageTable[imageIndex];
+    const auto n = (int) std::min (record.size - sentInImage, blockSize);
+
+    // Each block is read when it is sent, so only one is ever held.
+    std::vector<uint8_t> buffer;
+
+    if (! readFileRange (record.path, record.fileOffset + blockOffset, buffer, (size_t) n))
+    {
+        setUpdateState (errFileOpen);
+        return;
+    }
+
+    const double base = progress;
+    const auto total = (double) totalBytes;
+
+    for (int o = 0; o < n; o += dataPerReport)
+    {
+        progress = o / total + base;
+
+        beginCommand (record.target, cmdData);
+        bool answered;
+
+        if (o + dataPerReport < n)
+        {
+            std::memcpy (outReport + 2, buffer.data() + o, (size_t) dataPerReport);
+            sentInImage += dataPerReport;
+            answered = sendAndWait();
+        }
+        else
+        {
+            // The last piece of a block is always announced with its length,
+            // even when it is a full 62 bytes.
+            const int r = n - o;
+            outReport[1] = cmdLastLength;
+            outReport[2] = (uint8_t) r;
+            sentInImage += r;
+
+            if (! sendAndWait())
+            {
+                setUpdateState (errTimeout);
+                break;
+            }
+
+            if (threadShouldExit())
+                break;
+
+            if (answer[1] != ansOk)
+                setUpdateState (errProtocol);
+
+            outReport[1] = cmdData;
+            std::memcpy (outReport + 2, buffer.data() + o, (size_t) r);
+            answered = sendAndWait();
+        }
+
+        if (! answered)
+        {
+            setUpdateState (errTimeout);
+            break;
+        }
+
+        if (threadShouldExit())
+            break;
+
+        // A refused piece spoils the block, but the rest of it is still sent.
+        if (answer[1] != ansOk)
+            setUpdateState (errProtocol);
+    }
+
+    if (updateState == stateBlockData)
+    {
+        blockSum = byteSum (buffer.data(), (size_t) n);
+        setUpdateState (stateBlockChecksum);
+    }
+}
+
+void UpdateEngine::stepBlockChecksum (int& pollInterval)
+{
+    const auto& record = imageTable[imageIndex];
+    beginCommand (record.target, cmdBlockSum);
+    putUint32 (outReport + 2, blockSum);
+
+    if (! sendAndWait())
+    {
+        setUpdateState (errTimeout);
+        return;
+    }
+
+    if (answer[1] == ansOk)
+    {
+        pollInterval = commitPollMs;
+        setUpdateState (stateBlockCommit);
+    }
+    else if (answer[1] == ansError && answer[2] == 2)
+    {
+        setUpdateState (errDeviceCode2);
+    }
+    else
+    {
+        setUpdateState (errProtocol);
+    }
+}
+
+void UpdateEngine::stepBlockCommit (int& pollInterval)
+{
+    const auto& record = imageTable[imageIndex];
+    beginCommand (record.target, cmdCommitPoll);
+
+    if (! sendAndWait())
+    {
+        setUpdateState (errTimeout);
+        return;
+    }
+
+    switch (answer[1])
+    {
+        case ansBusy:
+        case ansBusy2:
+            break; // still writing: poll again next pass
+
+        case ansError:
+            if (answer[2] == 3)
+                setUpdateState (errDeviceCode3);
+            else if (answer[2] == 4)
+                setUpdateState (errDeviceCode4);
+            else
+                setUpdateState (errProtocol);
+            break;
+
+        case ansBlockDone:
+        {
+            pollInterval = passPauseMs;
+            const int64_t next = (int64_t) blockOffset + blockSize;
+
+            if (next >= record.size)
+            {
+                ++imageIndex;
+                blockOffset = 0;
+                sentInImage = 0;
+                shownImageIndex = imageIndex;
+            }
+            else
+            {
+                blockOffset = (int32_t) next;
+            }
+
+            setUpdateState (stateBlockStart);
+            break;
+        }
+
+        default:
+            setUpdateState (errProtocol);
+            break;
+    }
+}
