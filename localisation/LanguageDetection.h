@@ -1,0 +1,112 @@
+#pragma once
+
+// Which languages the user may pick and which one the program starts in.
+// The rules are those of the Windows program, which asked Windows for the
+// user's default language identifier (GetUserDefaultLangID) and for the
+// installed locales (EnumSystemLocalesA with LCID_INSTALLED). Here both come
+// from a LocaleSource: the host one reads the POSIX locale settings, tests put
+// in their own so that they never depend on the machine they run on.
+
+#include "TxtLoader.h"
+
+// The Windows language identifier of each language, by language index. Only
+// the low byte (the primary language) takes part in the comparisons, except
+// for Chinese, where the whole identifier tells Simplified from Traditional.
+extern const juce::uint16 languageIds[kLanguageCount];
+
+// The shape of EnumSystemLocalesA's callback: one eight-hex-digit locale
+// identifier text per call; nonzero (TRUE) goes on, 0 (FALSE) stops.
+using LocaleEnumProc = int (*) (const char* localeText);
+
+class LocaleSource
+{
+public:
+    virtual ~LocaleSource() = default;
+
+    // The user's default language identifier (the low 16 bits of an LCID);
+    // a value that matches no language when the host cannot tell.
+    virtual juce::uint16 userDefaultLangId() = 0;
+
+    // Calls callback synchronously, on this thread, once per installed
+    // locale, until it returns 0 or the locales run out.
+    virtual void enumerateInstalledLocales (LocaleEnumProc callback) = 0;
+};
+
+// The host's answers: the user locale is LC_ALL, else LC_MESSAGES, else LANG
+// (the first that is set and not empty), and the installed locales are what
+// `locale -a` lists. Both are turned into Windows identifiers with ICU.
+class HostLocaleSource  : public LocaleSource
+{
+public:
+    juce::uint16 userDefaultLangId() override;
+    void enumerateInstalledLocales (LocaleEnumProc callback) override;
+
+    // The locale name that decides the user's messages language, by POSIX
+    // precedence; null and empty values count as unset.
+    static juce::String chooseLocaleName (const char* lcAll, const char* lcMessages, const char* lang);
+
+    // A POSIX locale name ("fr_CA.UTF-8", "de_DE@euro", "zh_TW") to its
+    // Windows LCID; 0 for C, POSIX, empty and anything ICU does not know.
+    static juce::uint32 lcidForLocaleName (const juce::String& posixName);
+
+    // The text that EnumSystemLocalesA would have passed for that locale:
+    // the LCID as eight upper-case hex digits ("00000C0C"); empty for a name
+    // that stands for no real locale (C, POSIX, unknown).
+    static juce::String localeTextForName (const juce::String& posixName);
+
+    // Hands the locale text of each name to callback, skipping the names that
+    // have none, and stops as soon as callback returns 0.
+    static void enumerateLocaleNames (const juce::StringArray& posixNames, LocaleEnumProc callback);
+
+    // The names `locale -a` prints; if it cannot be run, the locales compiled
+    // one per folder under /usr/lib/locale.
+    static juce::StringArray listInstalledLocaleNames();
+};
+
+// A source with fixed answers, for tests and for trying a language by hand.
+class FixedLocaleSource  : public LocaleSource
+{
+public:
+    FixedLocaleSource (juce::uint16 langId, juce::StringArray localeTexts)
+        : userLangId (langId), installed (std::move (localeTexts)) {}
+
+    juce::uint16 userDefaultLangId() override      { return userLangId; }
+
+    void enumerateInstalledLocales (LocaleEnumProc callback) override
+    {
+        for (auto& text : installed)
+            if (callback (text.toRawUTF8()) == 0)
+                break;
+    }
+
+    juce::uint16 userLangId;
+    juce::StringArray installed;
+};
+
+// The source detectStartLanguage asks; nullptr puts the host source back.
+void setLocaleSource (LocaleSource* source);
+LocaleSource& getLocaleSource();
+
+// Swaps in a source for the lifetime of the object.
+class ScopedLocaleSource
+{
+public:
+    explicit ScopedLocaleSource (LocaleSource& source)  : previous (&getLocaleSource())  { setLocaleSource (&source); }
+    ~ScopedLocaleSource()                                                              { setLocaleSource (previous); }
+
+private:
+    LocaleSource* previous;
+    JUCE_DECLARE_NON_COPYABLE (ScopedLocaleSource)
+};
+
+// Writes the availability flags of the shared catalogue (English always, the
+// others when a locale of their primary language is installed) and returns
+// the start language, 0..11. Called by TxtLoader::getInstance once the shared
+// object exists.
+int detectStartLanguage();
+
+// The locale enumeration callback: marks every language 1..11 whose primary
+// language matches the last two hex digits of localeText (either case) as
+// available in the shared catalogue. Returns 0 (FALSE) for a null text, which
+// ends the enumeration, else 1 (TRUE).
+int markInstalledLocale (const char* localeText);
