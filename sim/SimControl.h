@@ -76,13 +76,16 @@ struct Scenario
     std::string dumpPath;                          // flash dump written at HID_Finalize
 
     // Misbehaviour of another library build, for the program's own guards:
-    // HID_Input reports this length (but never writes past 64 bytes), and
-    // HID_EnumHIDno returns this count (but never writes past 128 numbers).
+    // HID_Input reports this length whenever it hands over a report (but
+    // never writes past 64 bytes nor past the caller's length), and
+    // HID_EnumHIDno returns this count (but writes only the present devices).
     int inputLengthOverride = -1;
     int enumCountOverride = -1;
 };
 
 // Parses the VQDTRM4_SIM syntax. On error returns false and says why.
+// Fields the text does not name keep the values they have in `scenario`
+// (fault entries are added to its list); on error `scenario` is unchanged.
 VQDSIM_API bool parseScenario(const std::string& text, Scenario& scenario, std::string& error);
 
 // Replaces the scenario and resets the emulated devices, their flash and
@@ -101,11 +104,13 @@ VQDSIM_API std::vector<std::string> callLog();
 VQDSIM_API void clearCallLog();
 
 // Contents of one flash region (by target 0xF1, 0xF2, 0xF7), or the whole
-// flash 0 .. kFlashEnd laid out by device address.
+// flash 0 .. kFlashEnd laid out by device address. Each controller has a
+// flash of its own; these, and the dump, show the first controller's (HID
+// number kControllerHidNo). An unknown target gives an empty vector.
 VQDSIM_API std::vector<uint8_t> flashRegion(uint8_t target);
 VQDSIM_API std::vector<uint8_t> flashImage();
 
-// What the emulated loader received.
+// What the emulated loader received (both controllers together).
 struct BlockRecord
 {
     uint8_t target;
@@ -131,11 +136,16 @@ VQDSIM_API Stats stats();
 // Times (microseconds on the steady clock) at which commit polls arrived.
 VQDSIM_API std::vector<int64_t> commitPollTimesUs();
 
-// Plug and unplug at once, from the test's thread.
+// Plug and unplug at once, from the test's thread. Only devices of the
+// scenario can be plugged; one already in that state is left alone. Every
+// removal of a controller (these, the scenario's clock or a remove fault)
+// loses its queued reports and the block under way, and is followed by an
+// arrival after arriveAfterMs when that is set and the thread runs.
 VQDSIM_API void unplug(int hidNo);
 VQDSIM_API void plug(int hidNo);
 
-// Queue an unsolicited answer report and post its input notice.
+// Queue an unsolicited answer report (zero-padded to 64 bytes) for a present
+// device and post its input notice.
 VQDSIM_API void injectReport(int hidNo, const uint8_t* report, int length);
 
 // Whether the library's own thread is running (between HID_Start and HID_Stop).

@@ -1,0 +1,353 @@
+// The VQDTRM4_SIM text: "key=value;key=value". The running program cannot
+// reach the in-process interface, so everything a scenario holds has to be
+// expressible here; sim/README.md documents the keys.
+#include "sim/SimControl.h"
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace vqdsim
+{
+namespace
+{
+
+std::string trim(const std::string& text)
+{
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin])))
+        ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1])))
+        --end;
+    return text.substr(begin, end - begin);
+}
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::vector<std::string> split(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;)
+    {
+        const std::size_t at = text.find(separator, start);
+        parts.push_back(text.substr(start, at == std::string::npos ? std::string::npos : at - start));
+        if (at == std::string::npos)
+            return parts;
+        start = at + 1;
+    }
+}
+
+// A whole number, decimal or with a 0x prefix, within [low, high].
+bool parseNumber(const std::string& text, long long low, long long high, long long& value)
+{
+    if (text.empty())
+        return false;
+
+    int base = 10;
+    std::string digits = text;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+    {
+        base = 16;
+        digits = digits.substr(2);
+    }
+
+    for (char c : digits)
+        if (! (base == 16 ? std::isxdigit(static_cast<unsigned char>(c)) : std::isdigit(static_cast<unsigned char>(c))))
+            return false;
+
+    errno = 0;
+    char* end = nullptr;
+    const long long parsed = std::strtoll(digits.c_str(), &end, base);
+    if (errno != 0 || end == digits.c_str() || *end != '\0' || parsed < low || parsed > high)
+        return false;
+
+    value = parsed;
+    return true;
+}
+
+bool parseHexBytes(const std::string& text, uint8_t (&bytes)[4])
+{
+    if (text.size() != 8)
+        return false;
+    for (char c : text)
+        if (! std::isxdigit(static_cast<unsigned char>(c)))
+            return false;
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<uint8_t>(std::strtoul(text.substr(static_cast<std::size_t>(i) * 2, 2).c_str(), nullptr, 16));
+    return true;
+}
+
+bool parseFlag(const std::string& text, bool& value)
+{
+    const std::string word = lower(text);
+    if (word == "1" || word == "true" || word == "yes" || word == "on")
+        value = true;
+    else if (word == "0" || word == "false" || word == "no" || word == "off")
+        value = false;
+    else
+        return false;
+    return true;
+}
+
+struct CommandName
+{
+    const char* name;
+    int code;
+};
+
+constexpr CommandName kCommandNames[] = { { "status", 0x00 },     { "info", 0x01 },   { "blockstart", 0x02 },
+                                          { "data", 0x03 },       { "blocksum", 0x04 }, { "commit", 0x05 },
+                                          { "finish", 0x06 },     { "lastlength", 0x07 }, { "prepare", 0x08 } };
+
+bool parseCommand(const std::string& text, int& code)
+{
+    const std::string word = lower(text);
+    for (const CommandName& entry : kCommandNames)
+        if (word == entry.name)
+        {
+            code = entry.code;
+            return true;
+        }
+
+    long long number = 0;
+    if (! parseNumber(word, 0, 255, number))
+        return false;
+    code = static_cast<int>(number);
+    return true;
+}
+
+bool parseAction(const std::string& text, Fault::Action& action)
+{
+    const std::string word = lower(text);
+    if (word == "refuse")
+        action = Fault::Action::refuse;
+    else if (word == "wrongecho" || word == "wrong_echo")
+        action = Fault::Action::wrongEcho;
+    else if (word == "silent")
+        action = Fault::Action::silent;
+    else if (word == "answercode" || word == "answer_code")
+        action = Fault::Action::answerCode;
+    else if (word == "remove")
+        action = Fault::Action::remove;
+    else
+        return false;
+    return true;
+}
+
+bool actionTakesValue(Fault::Action action)
+{
+    return action == Fault::Action::refuse || action == Fault::Action::wrongEcho
+           || action == Fault::Action::answerCode;
+}
+
+// <command>:<occurrence>:<action>[:<value>][:repeat]
+bool parseFault(const std::string& text, Fault& fault, std::string& why)
+{
+    const std::vector<std::string> parts = split(text, ':');
+    if (parts.size() < 3 || parts.size() > 5)
+    {
+        why = "expected <command>:<n>:<action>[:<value>][:repeat]";
+        return false;
+    }
+
+    if (! parseCommand(trim(parts[0]), fault.command))
+    {
+        why = "unknown command '" + trim(parts[0])
+              + "' (status, info, prepare, blockstart, data, lastlength, blocksum, commit, finish or 0..255)";
+        return false;
+    }
+
+    long long occurrence = 0;
+    if (! parseNumber(trim(parts[1]), 1, INT_MAX, occurrence))
+    {
+        why = "occurrence '" + trim(parts[1]) + "' is not a whole number from 1";
+        return false;
+    }
+    fault.occurrence = static_cast<int>(occurrence);
+
+    if (! parseAction(trim(parts[2]), fault.action))
+    {
+        why = "unknown action '" + trim(parts[2]) + "' (refuse, wrongecho, silent, answercode or remove)";
+        return false;
+    }
+
+    std::size_t next = 3;
+    if (actionTakesValue(fault.action))
+    {
+        long long value = 0;
+        if (next >= parts.size() || ! parseNumber(trim(parts[next]), 0, 255, value))
+        {
+            why = "action '" + trim(parts[2]) + "' needs a byte value 0..255";
+            return false;
+        }
+        fault.value = static_cast<int>(value);
+        ++next;
+    }
+
+    if (next < parts.size())
+    {
+        if (lower(trim(parts[next])) != "repeat")
+        {
+            why = "unexpected '" + trim(parts[next]) + "' (only 'repeat' may follow"
+                  + (actionTakesValue(fault.action) ? " the value)" : " this action)");
+            return false;
+        }
+        fault.repeat = true;
+        ++next;
+    }
+
+    if (next != parts.size())
+    {
+        why = "too many fields";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool parseScenario(const std::string& text, Scenario& scenario, std::string& error)
+{
+    // Work on a copy so that a text with a mistake changes nothing.
+    Scenario result = scenario;
+
+    for (const std::string& rawItem : split(text, ';'))
+    {
+        const std::string item = trim(rawItem);
+        if (item.empty())
+            continue;
+
+        const std::size_t equals = item.find('=');
+        if (equals == std::string::npos)
+        {
+            error = "'" + item + "' is not key=value";
+            return false;
+        }
+
+        const std::string key = lower(trim(item.substr(0, equals)));
+        const std::string value = trim(item.substr(equals + 1));
+        long long number = 0;
+
+        const auto bad = [&](const std::string& expected) {
+            error = "bad value '" + value + "' for " + key + ": expected " + expected;
+            return false;
+        };
+        const auto numberIn = [&](long long low, long long high) { return parseNumber(value, low, high, number); };
+
+        if (key == "cpu")
+        {
+            const std::string kind = lower(value);
+            if (kind == "sh7269")
+                result.statusAnswer = 0x80;
+            else if (kind == "rt1062")
+                result.statusAnswer = 0x8B;
+            else
+                return bad("sh7269 or rt1062");
+        }
+        else if (key == "status")
+        {
+            if (! numberIn(0, 255))
+                return bad("a byte 0..255 (such as 0x80 or 0x8B)");
+            result.statusAnswer = static_cast<uint8_t>(number);
+        }
+        else if (key == "date")
+        {
+            if (! parseHexBytes(value, result.date))
+                return bad("8 hex digits, century year month day in BCD (such as 20230715)");
+        }
+        else if (key == "version")
+        {
+            if (value.size() == 4)
+            {
+                for (int i = 0; i < 4; ++i)
+                    result.version[i] = static_cast<uint8_t>(value[static_cast<std::size_t>(i)]);
+            }
+            else if (! parseHexBytes(value, result.version))
+                return bad("four characters (such as 1.00) or 8 hex digits (such as ffffffff)");
+        }
+        else if (key == "fw")
+        {
+            if (! numberIn(0, INT_MAX))
+                return bad("a whole number (such as 0x0100)");
+            result.firmwareVersion = static_cast<int>(number);
+        }
+        else if (key == "busy")
+        {
+            if (! numberIn(0, 1000000))
+                return bad("a whole number 0..1000000");
+            result.busyPerBlock = static_cast<int>(number);
+        }
+        else if (key == "delay_us")
+        {
+            if (! numberIn(0, 60000000))
+                return bad("microseconds 0..60000000");
+            result.answerDelayUs = static_cast<int>(number);
+        }
+        else if (key == "framed" || key == "absent" || key == "second" || key == "other")
+        {
+            bool flag = false;
+            if (! parseFlag(value, flag))
+                return bad("0 or 1");
+            (key == "framed" ? result.framed
+             : key == "absent" ? result.absentAtStart
+             : key == "second" ? result.secondController
+                               : result.otherDevice) = flag;
+        }
+        else if (key == "fault")
+        {
+            Fault fault;
+            std::string why;
+            if (! parseFault(value, fault, why))
+            {
+                error = "bad fault '" + value + "': " + why;
+                return false;
+            }
+            result.faults.push_back(fault);
+        }
+        else if (key == "remove_ms" || key == "arrive_ms")
+        {
+            if (! numberIn(0, 3600000))
+                return bad("milliseconds 0..3600000");
+            (key == "remove_ms" ? result.removeAfterMs : result.arriveAfterMs) = static_cast<int>(number);
+        }
+        else if (key == "fill")
+        {
+            if (! numberIn(0, 255))
+                return bad("a byte 0..255 (such as 0xFF)");
+            result.flashFill = static_cast<uint8_t>(number);
+        }
+        else if (key == "dump")
+        {
+            if (value.empty())
+                return bad("a file path");
+            result.dumpPath = value;
+        }
+        else if (key == "input_len" || key == "enum_count")
+        {
+            if (! numberIn(0, INT_MAX))
+                return bad("a whole number from 0");
+            (key == "input_len" ? result.inputLengthOverride : result.enumCountOverride) = static_cast<int>(number);
+        }
+        else
+        {
+            error = "unknown key '" + key + "'";
+            return false;
+        }
+    }
+
+    scenario = result;
+    error.clear();
+    return true;
+}
+
+} // namespace vqdsim
