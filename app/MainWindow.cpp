@@ -33,3 +33,11 @@ MainWindow::MainWindow()
 }
 
 MainWindow::~MainWindow() = default;
+
+void MainWindow::activeWindowStatusChanged()
+{
+    juce::DocumentWindow::activeWindowStatusChanged();
+
+    if (isActiveWindow() && mainComponent != nullptr)
+        mainComponent->repaint();
+}

@@ -14,6 +14,12 @@ public:
 
     MainComponent* getMainComponent() const noexcept { return mainComponent; }
 
+    // The page hands the keyboard focus to its default button when it
+    // paints, but a component can only take the focus while its window has
+    // it. On X11 the window usually gets the focus after its first paint, so
+    // the page is painted again when it does.
+    void activeWindowStatusChanged() override;
+
 private:
     MainComponent* mainComponent = nullptr; // owned as the window's content
 };

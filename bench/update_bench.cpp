@@ -1,0 +1,194 @@
+// A whole update against the simulated controller, timed: once with the
+// controller answering at once, to see what the program itself costs per
+// round trip, and once with it answering like a full-speed USB interrupt
+// endpoint, at the first 1 ms frame boundary after each command arrives, to
+// see how close the update comes to the pace the protocol allows.
+//
+//   build/bin/update_bench [runs]
+//
+// The last line reads "round trip: N us; framed run: R x floor".
+#include "sim/SimControl.h"
+#include "tools/UpdateFileMaker.h"
+#include "update/UpdateEngine.h"
+
+#include <juce_events/juce_events.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace juce
+{
+// One step of JUCE's Linux message loop, as the program's own loop runs it:
+// dispatches the next message, sleeping in poll() until one comes.
+bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
+} // namespace juce
+
+namespace
+{
+// The engine with a screen that only takes the lock, as the main component
+// does around its composition.
+class BenchEngine : public UpdateEngine
+{
+public:
+    ~BenchEngine() override
+    {
+        stopWorker();
+        closeDevice();
+    }
+
+    void handleAsyncUpdate() override
+    {
+        const juce::ScopedLock sl (statusLock);
+        ++compositions;
+    }
+
+    int compositions = 0;
+};
+
+class WakeUp : private juce::Timer
+{
+public:
+    WakeUp() { startTimer (5); }
+    ~WakeUp() override { stopTimer(); }
+
+private:
+    void timerCallback() override {}
+};
+
+template <typename Condition>
+void runUntil (Condition done)
+{
+    const WakeUp wakeUp;
+
+    while (! done())
+        juce::dispatchNextMessageOnSystemQueue (false);
+}
+
+struct RunResult
+{
+    bool ok = false;
+    double totalMs = 0;        // from the user's confirmation to the finish command
+    double dataMs = 0;         // the same, without the commit polling
+    int roundTrips = 0;        // commands that were answered
+    int reports = 0;           // reports sent, the finish command included
+    int commitPolls = 0;
+    int blocks = 0;
+    double floorMs = 0;        // round trips at 1 ms plus the prescribed pauses
+};
+
+RunResult runUpdate (const juce::File& folder, bool framed)
+{
+    vqdsim::Scenario scenario;
+    UpdateFileMaker::parseDate ("20230715", scenario.date);
+    scenario.framed = framed;
+    vqdsim::configure (scenario);
+
+    BenchEngine engine;
+    engine.setUpdateFolder (folder);
+    engine.openDevice();
+
+    RunResult result;
+
+    if (! engine.startFromIdle())
+        return result;
+
+    runUntil ([&] { return engine.getUpdateState() == stateReady || ! engine.isThreadRunning(); });
+
+    if (engine.getUpdateState() != stateReady)
+        return result;
+
+    const auto before = vqdsim::stats();
+    const double start = juce::Time::getMillisecondCounterHiRes();
+    engine.confirmUpdate();
+    runUntil ([&] { return ! engine.isThreadRunning(); });
+    const double end = juce::Time::getMillisecondCounterHiRes();
+
+    const auto stats = vqdsim::stats();
+    const auto polls = vqdsim::commitPollTimesUs();
+
+    const auto file = UpdateFileMaker::make ({});
+    result.ok = engine.getUpdateState() == stateComplete
+             && vqdsim::flashImage() == std::vector<uint8_t> (file.begin(), file.begin() + vqdsim::kFlashEnd);
+    result.totalMs = end - start;
+    result.reports = stats.reportsReceived - before.reportsReceived;
+    result.roundTrips = result.reports - 1; // the finish command has no answer
+    result.commitPolls = (int) polls.size();
+    result.blocks = (int) stats.blocks.size();
+
+    // Each block's polling starts 100 ms before its first poll and ends with
+    // the poll that found the block written.
+    double pollingMs = 0;
+
+    for (size_t i = 0; i < polls.size();)
+    {
+        size_t j = i;
+
+        while (j + 1 < polls.size() && polls[j + 1] - polls[j] < 150000)
+            ++j;
+
+        pollingMs += 100.0 + (double) (polls[j] - polls[i]) / 1000.0;
+        i = j + 1;
+    }
+
+    result.dataMs = result.totalMs - pollingMs;
+
+    // Passes after the confirmation: prepare, three per block (start, data,
+    // checksum) and one per poll, and the last block start that completes.
+    const int passes = 1 + 3 * result.blocks + result.commitPolls + 1;
+    result.floorMs = result.roundTrips * 1.0 + result.commitPolls * 100.0 + (passes - result.commitPolls) * 1.0;
+    return result;
+}
+
+double median (std::vector<double> values)
+{
+    std::sort (values.begin(), values.end());
+    return values.empty() ? 0.0 : values[values.size() / 2];
+}
+} // namespace
+
+int main (int argc, char** argv)
+{
+    const int runs = argc > 1 ? std::max (1, atoi (argv[1])) : 3;
+
+    juce::ScopedJuceInitialiser_GUI juce;
+
+    const auto folder = juce::File::getSpecialLocation (juce::File::tempDirectory)
+                            .getNonexistentChildFile ("vqdtrm4_bench_", "", false);
+    folder.createDirectory();
+    UpdateFileMaker::write (folder.getChildFile ("vqdtrm4__v102.bin"), {});
+
+    std::vector<double> roundTripUs, ratios;
+    RunResult last;
+    bool allOk = true;
+
+    for (int run = 0; run < runs; ++run)
+    {
+        const auto fast = runUpdate (folder, false);
+        const auto framed = runUpdate (folder, true);
+        allOk = allOk && fast.ok && framed.ok;
+
+        // Without answer delay, what is left after the prescribed pauses is
+        // the cost of the round trips: the program's and the simulator's.
+        const double pausesMs = fast.floorMs - fast.roundTrips * 1.0;
+        const double perTripUs = (fast.totalMs - pausesMs) * 1000.0 / fast.roundTrips;
+        roundTripUs.push_back (perTripUs);
+        ratios.push_back (framed.totalMs / framed.floorMs);
+
+        std::printf ("run %d: %d reports (%d round trips, %d blocks, %d commit polls)\n",
+                     run + 1, fast.reports, fast.roundTrips, fast.blocks, fast.commitPolls);
+        std::printf ("  no delay: total %.0f ms, data phase %.0f ms, %.1f us per round trip\n",
+                     fast.totalMs, fast.dataMs, perTripUs);
+        std::printf ("  framed:   total %.0f ms, data phase %.0f ms, floor %.0f ms, %.4f x floor\n",
+                     framed.totalMs, framed.dataMs, framed.floorMs, framed.totalMs / framed.floorMs);
+        last = framed;
+    }
+
+    folder.deleteRecursively();
+
+    if (! allOk)
+        std::printf ("warning: an update did not end complete with the flash equal to the file\n");
+
+    std::printf ("round trip: %.0f us; framed run: %.3f x floor\n", median (roundTripUs), median (ratios));
+    return allOk ? 0 : 1;
+}

@@ -1,0 +1,128 @@
+#include "AlineButton.h"
+
+#include "BtnLookAndFeel.h"
+
+namespace
+{
+    const juce::Colour kCaptionColour (0xff101010);
+    const juce::Colour kFocusFrameColour (0xff808080);
+
+    // Whether Return is physically held right now. JUCE asks the X server,
+    // and without one (a headless run) it would query a null display, so
+    // with no screen at all the key is simply not down.
+    bool isReturnKeyPhysicallyDown()
+    {
+        if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
+            return false;
+
+        return juce::KeyPress::isKeyCurrentlyDown (juce::KeyPress::returnKey);
+    }
+}
+
+AlineButton::AlineButton (const juce::String& name)
+    : juce::Button (name),
+      buttonLookAndFeel (new BtnLookAndFeel()),
+      justification (juce::Justification::centred),
+      fontName (juce::Font::getDefaultSansSerifFontName()),
+      fontStyle (juce::Font::plain),
+      returnKeyDown (false)
+{
+    setLookAndFeel (buttonLookAndFeel);
+
+    // Not a TextButton, but the background reads the text button's colour
+    // identifiers so owners can colour it the usual JUCE way.
+    setColour (juce::TextButton::buttonColourId, juce::Colour (0xffffffff));
+    setColour (juce::TextButton::buttonOnColourId, juce::Colour (0xffffffff));
+
+    // Square on every side: the bevel runs right up to the edges.
+    setConnectedEdges (ConnectedOnLeft | ConnectedOnRight | ConnectedOnTop | ConnectedOnBottom);
+}
+
+AlineButton::~AlineButton()
+{
+    // Detach first: JUCE insists that no component still uses a look-and-feel
+    // when it is deleted.
+    setLookAndFeel (nullptr);
+    delete buttonLookAndFeel;
+    buttonLookAndFeel = nullptr;
+}
+
+void AlineButton::setFontName (const juce::String& name)
+{
+    fontName = name;
+}
+
+void AlineButton::setFontStyle (int flags)
+{
+    fontStyle = flags;
+}
+
+void AlineButton::setCaption (const juce::String& caption)
+{
+    // setButtonText repaints only on a change; the screens count on a
+    // repaint with every call.
+    if (caption != getButtonText())
+        setButtonText (caption);
+    else
+        repaint();
+}
+
+bool AlineButton::keyPressed (const juce::KeyPress& key)
+{
+    // Return alone presses the button; the click comes when the key is let
+    // go (see paintButton). Return with a modifier, and every other key, is
+    // left to the parent. The base's handling, an immediate click on Return,
+    // is deliberately not used.
+    const auto modifiers = key.getModifiers();
+
+    if (key.getKeyCode() == juce::KeyPress::returnKey
+        && ! modifiers.isShiftDown() && ! modifiers.isCtrlDown() && ! modifiers.isAltDown())
+    {
+        returnKeyDown = true;
+        repaint();
+        return true;
+    }
+
+    return false;
+}
+
+void AlineButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bool isButtonDown)
+{
+    const bool down = returnKeyDown || isButtonDown;
+
+    const auto background = findColour (getToggleState() ? juce::TextButton::buttonOnColourId
+                                                          : juce::TextButton::buttonColourId,
+                                        false);
+
+    getLookAndFeel().drawButtonBackground (g, *this, background, isMouseOverButton, down);
+
+    const float width  = (float) getWidth();
+    const float height = (float) getHeight();
+
+    g.setFont (juce::Font (fontName, juce::jmin (height * 0.8f, 13.0f), fontStyle));
+    g.setColour (kCaptionColour);
+
+    // The caption sinks by one pixel right and down while the button is down.
+    const int offset = down ? 5 : 4;
+    g.drawFittedText (getButtonText(),
+                      juce::Rectangle<int> (offset, offset, getWidth() - 8, getHeight() - 8),
+                      justification, 1);
+
+    if (hasKeyboardFocus (true))
+    {
+        g.setColour (kFocusFrameColour);
+        g.drawRect (juce::Rectangle<float> (width * 0.05f, height * 0.15f, width * 0.9f, height * 0.7f), 0.5f);
+    }
+
+    // While Return is held the button keeps asking to be painted, so it stays
+    // down; the first paint that finds the key released clicks, once.
+    if (isReturnKeyPhysicallyDown())
+    {
+        repaint();
+    }
+    else if (returnKeyDown)
+    {
+        returnKeyDown = false;
+        triggerClick();
+    }
+}

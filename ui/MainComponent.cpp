@@ -1,0 +1,200 @@
+#include "ui/MainComponent.h"
+
+#include "localisation/FontSubstitution.h"
+#include "localisation/TxtLoader.h"
+#include "ui/AlineButton.h"
+#include "ui/ProgressLookAndFeel.h"
+
+namespace
+{
+const char* const defaultSansSerifFont = "MS PGothic";
+const juce::uint32 progressTroughColour = 0xFF080808;
+const juce::uint32 buttonFaceColour = 0xFFEAEAEA;
+const int listMargin = 20;
+const int controlHeight = 20;
+const int buttonWidth = 100;
+
+void setUpButton (AlineButton& button, MainComponent& owner)
+{
+    owner.addAndMakeVisible (button);
+    button.addListener (&owner);
+    button.setFontStyle (juce::Font::bold);
+    button.setColour (juce::TextButton::buttonColourId, juce::Colour (buttonFaceColour));
+    button.setColour (juce::TextButton::buttonOnColourId, juce::Colour (buttonFaceColour));
+}
+} // namespace
+
+MainComponent::MainComponent()
+    : progressMirror (*this, progress)
+{
+    auto* catalogue = TxtLoader::getInstance();
+
+    // One look for the whole interface: every component without a
+    // look-and-feel of its own, the window included, uses the language list's.
+    FontSubstitution::setDefaultSansSerifTypefaceName (langLookAndFeel, defaultSansSerifFont);
+    juce::Desktop::getInstance().setDefaultLookAndFeel (&langLookAndFeel);
+    FontSubstitution::setDefaultSansSerifTypefaceName (juce::LookAndFeel::getDefaultLookAndFeel(), defaultSansSerifFont);
+    FontSubstitution::install();
+
+    languageList = new juce::ComboBox ("langs");
+    addAndMakeVisible (languageList);
+    languageList->setLookAndFeel (&langLookAndFeel);
+    languageList->addListener (this);
+    languageList->setWantsKeyboardFocus (false);
+
+    for (int i = 0; i < kLanguageCount; ++i)
+        if (catalogue->isLanguageAvailable (i))
+            languageList->addItem (catalogue->getLanguageName (i), i + 1);
+
+    // The asynchronous notification makes the list report one change shortly
+    // after start, which recomposes the screen with the start language.
+    languageList->setSelectedId (catalogue->getCurrentLanguage() + 1, juce::sendNotificationAsync);
+
+    progressLookAndFeel = new ProgressLookAndFeel();
+    progressBar = new juce::ProgressBar (progress);
+    addAndMakeVisible (progressBar);
+    progressBar->setLookAndFeel (progressLookAndFeel);
+    progressBar->setColour (juce::ProgressBar::foregroundColourId, juce::Colour (progressIdleColour));
+    progressBar->setColour (juce::ProgressBar::backgroundColourId, juce::Colour (progressTroughColour));
+
+    actionButton = new AlineButton ("OK");
+    setUpButton (*actionButton, *this);
+
+    quitButton = new AlineButton ("Cancel");
+    setUpButton (*quitButton, *this);
+
+    // The device session starts now; if the controller is present it is
+    // selected. The action button looks at the connection when pressed.
+    openDevice();
+}
+
+MainComponent::~MainComponent()
+{
+    // After a quit through the buttons the worker has ended already; this
+    // matters when the system ends the program during an update.
+    if (isThreadRunning())
+        stopWorker();
+
+    progressMirror.setActive (false);
+
+    delete languageList;
+    languageList = nullptr;
+    delete progressBar;
+    progressBar = nullptr;
+    delete actionButton;
+    actionButton = nullptr;
+    delete quitButton;
+    quitButton = nullptr;
+    delete progressLookAndFeel;
+    progressLookAndFeel = nullptr;
+
+    closeDevice();
+    TxtLoader::releaseInstance();
+
+    if (&juce::LookAndFeel::getDefaultLookAndFeel() == &langLookAndFeel)
+        juce::Desktop::getInstance().setDefaultLookAndFeel (nullptr);
+}
+
+//==============================================================================
+void MainComponent::resized()
+{
+    composeScreen();
+    layOutControls();
+}
+
+void MainComponent::layOutControls()
+{
+    const int w = getWidth();
+    const int h = getHeight();
+
+    languageList->setBounds (listMargin, h - 80, w - 2 * listMargin, controlHeight);
+    progressBar->setBounds (listMargin, h - 80, w - 2 * listMargin, controlHeight);
+
+    if (actionButton->isVisible())
+    {
+        actionButton->setBounds (w - 120, h - 40, buttonWidth, controlHeight);
+        quitButton->setBounds (w - 230, h - 40, buttonWidth, controlHeight);
+    }
+    else
+    {
+        quitButton->setBounds (w - 120, h - 40, buttonWidth, controlHeight);
+    }
+}
+
+void MainComponent::handleAsyncUpdate()
+{
+    applyProgressForeground();
+
+    const juce::ScopedLock sl (statusLock);
+    composeScreen();
+}
+
+void MainComponent::applyProgressForeground()
+{
+    // The worker only says which colour it wants; the component is changed
+    // here, on the message thread.
+    const juce::Colour wanted (getProgressForeground());
+
+    if (progressBar->findColour (juce::ProgressBar::foregroundColourId) != wanted)
+        progressBar->setColour (juce::ProgressBar::foregroundColourId, wanted);
+}
+
+//==============================================================================
+void MainComponent::buttonClicked (juce::Button* button)
+{
+    if (button == quitButton)
+    {
+        requestQuit();
+        return;
+    }
+
+    if (button != actionButton)
+        return;
+
+    const int state = getUpdateState();
+
+    if (state == stateIdle)
+    {
+        // Starts the worker with a controller; records the not-connected
+        // error without one.
+        startFromIdle();
+        composeScreen();
+    }
+    else if (state == stateReady)
+    {
+        // The worker's next asynchronous update recomposes the screen.
+        confirmUpdate();
+    }
+    else if (! getUpdateStarted())
+    {
+        requestQuit();
+    }
+    else if (state == stateComplete && getUpdateComplete())
+    {
+        requestQuit();
+    }
+}
+
+void MainComponent::comboBoxChanged (juce::ComboBox* box)
+{
+    if (box != languageList)
+        return;
+
+    auto* catalogue = TxtLoader::getInstance();
+    const int requested = languageList->getSelectedId() - 1;
+
+    if (requested != catalogue->getCurrentLanguage() && requested >= 0 && requested < kLanguageCount)
+        catalogue->setLanguage (requested);
+
+    // The box's own text takes the selected language's font.
+    languageList->resized();
+    composeScreen();
+}
+
+void MainComponent::requestQuit()
+{
+    stopWorker();
+
+    if (auto* app = juce::JUCEApplication::getInstance())
+        app->systemRequestedQuit();
+}

@@ -1,0 +1,65 @@
+// The page behind the controls: background, the warning image on error
+// screens and the composed text; and the keyboard focus, which rests on the
+// button that Return is meant to trigger in each state.
+#include "ui/MainComponent.h"
+
+#include "BinaryData.h"
+#include "ui/AlineButton.h"
+
+namespace
+{
+const juce::Rectangle<int> warningImageArea (20, 15, 64, 64);
+
+bool hasFocus (const juce::Component* component)
+{
+    return component != nullptr && component->hasKeyboardFocus (true);
+}
+
+void giveFocus (juce::Component* component)
+{
+    if (component != nullptr)
+        component->grabKeyboardFocus();
+}
+} // namespace
+
+void MainComponent::paint (juce::Graphics& g)
+{
+    g.fillAll (juce::Colour (pageColour));
+
+    if (isErrorIdentifier (getUpdateState()))
+    {
+        const auto image = juce::ImageCache::getFromMemory (BinaryData::warning_png, BinaryData::warning_pngSize);
+
+        if (image.isValid())
+            g.drawImage (image,
+                         warningImageArea.getX(), warningImageArea.getY(),
+                         warningImageArea.getWidth(), warningImageArea.getHeight(),
+                         0, 0, image.getWidth(), image.getHeight(), false);
+    }
+
+    g.setColour (juce::Colour (textColour));
+    screenText.draw (g);
+
+    const int state = getUpdateState();
+
+    if (state == stateIdle)
+    {
+        if (! hasFocus (languageList) && ! hasFocus (actionButton) && ! hasFocus (quitButton))
+            giveFocus (actionButton);
+    }
+    else if (state == stateReady)
+    {
+        if (! hasFocus (actionButton) && ! hasFocus (quitButton))
+            giveFocus (actionButton);
+    }
+    else if (state == stateComplete)
+    {
+        if (! hasFocus (actionButton))
+            giveFocus (actionButton);
+    }
+    else if (isErrorIdentifier (state))
+    {
+        if (! hasFocus (quitButton))
+            giveFocus (quitButton);
+    }
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <juce_events/juce_events.h>
+
+class UpdateEngine;
+
+// Copies the worker's progress into the value the progress bar reads, on the
+// message thread, as often as the bar itself looks at it. The worker writes
+// its progress as an atomic; the bar wants a plain double it can read.
+class ProgressMirror : private juce::Timer
+{
+public:
+    ProgressMirror (const UpdateEngine& engine, double& shownProgress);
+    ~ProgressMirror() override;
+
+    // Runs while the progress bar is shown.
+    void setActive (bool shouldRun);
+
+    // Copies once, now.
+    void update();
+
+private:
+    void timerCallback() override { update(); }
+
+    const UpdateEngine& engine;
+    double& shown;
+};
