@@ -1,3 +1,8 @@
+// JUCE's X11 declarations (its window system and the Xlib functions it loads)
+// are needed to raise the window below; they must come before the first
+// include of juce_gui_basics.
+#define JUCE_GUI_BASICS_INCLUDE_XHEADERS 1
+
 #include "app/Application.h"
 
 #include "app/InstanceHandOver.h"
@@ -7,7 +12,34 @@ namespace
 {
 const char* const kApplicationName = "VQDTRM4UpdateProgram";
 const char* const kApplicationVersion = "1.0.0";
+
+// On X11, toFront only asks the window manager to activate the window
+// (_NET_ACTIVE_WINDOW). Where no window manager takes that request, the
+// window keeps its place under whatever covers it, though it gets the
+// keyboard focus. Asking the X server to raise it as well brings it to the
+// front in every case; a window manager that is running gets that as an
+// ordinary restacking request.
+void raiseNativeWindow (juce::Component& window)
+{
+   #if JUCE_LINUX || JUCE_BSD
+    auto* peer = window.getPeer();
+    auto* windowSystem = juce::XWindowSystem::getInstanceWithoutCreating();
+
+    if (peer == nullptr || windowSystem == nullptr || windowSystem->getDisplay() == nullptr)
+        return;
+
+    auto* display = windowSystem->getDisplay();
+    const auto handle = (::Window) (juce::pointer_sized_uint) peer->getNativeHandle();
+
+    juce::XWindowSystemUtilities::ScopedXLock xLock;
+    // The window is mapped already, so this only raises it.
+    juce::X11Symbols::getInstance()->xMapRaised (display, handle);
+    juce::X11Symbols::getInstance()->xFlush (display);
+   #else
+    juce::ignoreUnused (window);
+   #endif
 }
+} // namespace
 
 Application::Application() = default;
 
@@ -55,5 +87,8 @@ void Application::shutdown()
 void Application::anotherInstanceStarted (const juce::String&)
 {
     if (mainWindow != nullptr && mainWindow->isVisible())
+    {
         mainWindow->toFront (true);
+        raiseNativeWindow (*mainWindow);
+    }
 }

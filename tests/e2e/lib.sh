@@ -1,0 +1,256 @@
+# Shared helpers of the end-to-end scripts: a private X server, processes
+# that are cleaned up whatever happens, bounded waits, and window queries.
+#
+# Source it from a test script; it sets `set -u` and installs an EXIT trap.
+# Every wait here has an upper bound only so that a broken program cannot
+# hang the run: the scripts assert on what happened, never on how long it
+# took.
+
+set -u
+
+E2E_PIDS=()
+E2E_TMP=""
+E2E_NAME="${E2E_NAME:-$(basename "$0" .sh)}"
+
+e2e_log()  { echo "[$E2E_NAME] $*"; }
+e2e_fail() { echo "[$E2E_NAME] FAIL: $*" >&2; exit 1; }
+
+# Remembers a process that the cleanup must end.
+e2e_track() { E2E_PIDS+=("$1"); }
+
+e2e_cleanup() {
+    local status=$?
+    local pid
+    # Newest first: clients go before the X server they talk to.
+    for (( i=${#E2E_PIDS[@]}-1; i>=0; i-- )); do
+        pid=${E2E_PIDS[$i]}
+        if kill -0 "$pid" 2>/dev/null; then
+            kill -TERM "$pid" 2>/dev/null
+            for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+            kill -KILL "$pid" 2>/dev/null
+        fi
+        wait "$pid" 2>/dev/null
+    done
+    if [ -n "${E2E_PRIVATE_VARTMP:-}" ]; then
+        umount /var/tmp 2>/dev/null
+        rm -rf "$E2E_PRIVATE_VARTMP"
+    fi
+    if [ -n "$E2E_TMP" ] && [ -d "$E2E_TMP" ]; then
+        if [ "$status" -ne 0 ] && [ -n "${E2E_KEEP_ON_FAILURE:-}" ]; then
+            echo "[$E2E_NAME] kept $E2E_TMP" >&2
+        else
+            rm -rf "$E2E_TMP"
+        fi
+    fi
+    exit "$status"
+}
+trap e2e_cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+# The program is single-instance for the whole machine: JUCE's lock is a file
+# in /var/tmp and the hand-over a socket in the abstract namespace. So that a
+# test neither meets another run of the program on this machine nor
+# disturbs one, the calling script is run again in namespaces of its own:
+# a private /var/tmp (mount), its own abstract sockets (network; nothing
+# here uses the network) and its own processes (pid: whatever is left when
+# the script ends goes with it). The X server's socket and lock files in
+# /tmp stay shared, so Xvfb still picks a display number nobody else uses.
+# Without the rights for namespaces, the script runs as it is.
+# Call it first, with the script's arguments: e2e_isolate "$@"
+e2e_isolate() {
+    if [ -n "${E2E_ISOLATED:-}" ]; then
+        local private
+        private=$(mktemp -d "${TMPDIR:-/tmp}/vqd_e2e_vartmp_XXXXXX") || e2e_fail "no temporary folder"
+        chmod 1777 "$private"
+        mount --bind "$private" /var/tmp || e2e_fail "could not give the test a private /var/tmp"
+        E2E_PRIVATE_VARTMP=$private
+        return 0
+    fi
+    if command -v unshare >/dev/null 2>&1 \
+        && unshare --mount --net --pid --fork --mount-proc true >/dev/null 2>&1; then
+        trap - EXIT
+        exec env E2E_ISOLATED=1 unshare --mount --net --pid --fork --mount-proc --kill-child=SIGTERM \
+            bash "$0" "$@"
+    fi
+    e2e_log "no namespaces here: running alongside whatever else runs on this machine"
+}
+
+e2e_need() {
+    local tool
+    for tool in "$@"; do
+        command -v "$tool" >/dev/null 2>&1 || e2e_fail "needs '$tool' (Debian: xvfb, xdotool, x11-utils)"
+    done
+}
+
+e2e_tmpdir() {
+    E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/vqd_e2e_XXXXXX") || e2e_fail "no temporary folder"
+}
+
+# Polls COMMAND... until it succeeds; fails after SECONDS (a guard only).
+e2e_wait_for() {
+    local seconds=$1; shift
+    local end=$(( $(date +%s) + seconds ))
+    while ! "$@" >/dev/null 2>&1; do
+        [ "$(date +%s)" -ge "$end" ] && return 1
+        sleep 0.1
+    done
+    return 0
+}
+
+# Starts Xvfb on a display number that no other server uses (it picks one
+# itself through -displayfd and tells us once it accepts clients), and
+# exports DISPLAY.
+e2e_start_xvfb() {
+    local geometry=${1:-1280x1024x24}
+    [ -n "$E2E_TMP" ] || e2e_tmpdir
+    local fdfile="$E2E_TMP/display"
+    : > "$fdfile"
+    Xvfb -displayfd 9 -screen 0 "$geometry" -nolisten tcp -noreset \
+        9>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    e2e_track "$E2E_XVFB_PID"
+
+    e2e_wait_for 20 grep -q '[0-9]' "$fdfile" \
+        || { cat "$E2E_TMP/xvfb.log" >&2; e2e_fail "Xvfb did not start"; }
+    export DISPLAY=":$(tr -dc '0-9' < "$fdfile")"
+    e2e_wait_for 20 xwininfo -root \
+        || e2e_fail "Xvfb on $DISPLAY does not answer"
+    e2e_log "Xvfb on $DISPLAY ($geometry)"
+}
+
+# Watches the creation, mapping and restacking of top-level windows: xev
+# prints every event of the root window's children to E2E_XEV_LOG.
+e2e_watch_toplevels() {
+    E2E_XEV_LOG="$E2E_TMP/toplevels.log"
+    xev -root -event substructure >"$E2E_XEV_LOG" 2>/dev/null &
+    e2e_track $!
+}
+
+# Lines of the watch log so far, to look at what came after.
+e2e_watch_mark() { wc -l < "$E2E_XEV_LOG"; }
+
+# The watch log after a mark.
+e2e_watch_since() { tail -n +"$(( $1 + 1 ))" "$E2E_XEV_LOG"; }
+
+# Makes sure the watch has seen every event up to now: moves a window to X Y
+# (somewhere it is not) and waits for the event this causes, which the X
+# server sends after all earlier ones.
+e2e_watch_sync() {
+    local hex
+    hex=$(e2e_hex "$1")
+    xdotool windowmove "$1" "$2" "$3"
+    e2e_wait_for 15 grep -q "window $hex, ($2,$3)" "$E2E_XEV_LOG"
+}
+
+# Window ids are compared as numbers: xdotool prints decimal, xwininfo hex.
+e2e_hex() { printf '0x%x' "$1"; }
+
+# The visible top-level windows of a process (decimal ids, one a line).
+e2e_windows_of() {
+    xdotool search --onlyvisible --pid "$1" 2>/dev/null
+}
+
+# Waits for the first visible window of a process and prints its id.
+e2e_wait_window_of() {
+    local pid=$1 seconds=${2:-30}
+    local end=$(( $(date +%s) + seconds ))
+    local ids
+    while :; do
+        kill -0 "$pid" 2>/dev/null || return 1
+        ids=$(e2e_windows_of "$pid")
+        if [ -n "$ids" ]; then
+            echo "$ids" | head -n 1
+            return 0
+        fi
+        [ "$(date +%s)" -ge "$end" ] && return 1
+        sleep 0.1
+    done
+}
+
+# Waits for a visible window whose class matches and prints its id.
+e2e_wait_window_class() {
+    local class=$1 seconds=${2:-30}
+    local end=$(( $(date +%s) + seconds ))
+    local ids
+    while :; do
+        ids=$(xdotool search --onlyvisible --class "$class" 2>/dev/null)
+        if [ -n "$ids" ]; then
+            echo "$ids" | head -n 1
+            return 0
+        fi
+        [ "$(date +%s)" -ge "$end" ] && return 1
+        sleep 0.1
+    done
+}
+
+# "WIDTH HEIGHT X Y" of a window's client area, X and Y on the root window.
+e2e_geometry() {
+    xwininfo -id "$1" | awk '
+        /Absolute upper-left X:/ { x = $NF }
+        /Absolute upper-left Y:/ { y = $NF }
+        /^ *Width:/  { w = $NF }
+        /^ *Height:/ { h = $NF }
+        END { print w, h, x, y }'
+}
+
+# The top-level window (child of the root) that holds a window.
+e2e_toplevel_of() {
+    local id
+    id=$(e2e_hex "$1")
+    local root parent
+    root=$(xwininfo -root | awk '/Window id:/ { print $4; exit }')
+    while :; do
+        parent=$(xwininfo -tree -id "$id" | awk '/Parent window id:/ { print $4; exit }')
+        if [ -z "$parent" ] || [ "$parent" = "$root" ] || [ "$parent" = "0x0" ]; then
+            echo "$id"
+            return 0
+        fi
+        id=$parent
+    done
+}
+
+# Position of a top-level window in the stacking order: 0 is the topmost.
+# xwininfo lists the root's children from the top down.
+e2e_stack_position() {
+    local top
+    top=$(e2e_toplevel_of "$1")
+    xwininfo -root -children | awk -v want="$top" '
+        /^ +0x[0-9a-f]+ / { if ($1 == want) { print n + 0; found = 1; exit } n++ }
+        END { if (! found) print -1 }'
+}
+
+# True when window A is stacked above window B.
+e2e_is_above() {
+    local a b
+    a=$(e2e_stack_position "$1")
+    b=$(e2e_stack_position "$2")
+    [ "$a" -ge 0 ] && [ "$b" -ge 0 ] && [ "$a" -lt "$b" ]
+}
+
+# Waits (bounded) for a child of this shell to end by itself. Sets
+# E2E_STATUS to its exit status; returns 1 if it still runs.
+E2E_STATUS=""
+e2e_wait_exit() {
+    local pid=$1 seconds=${2:-30}
+    local end=$(( $(date +%s) + seconds ))
+    E2E_STATUS=""
+    while kill -0 "$pid" 2>/dev/null; do
+        [ "$(date +%s)" -ge "$end" ] && return 1
+        sleep 0.1
+    done
+    E2E_STATUS=0
+    wait "$pid" || E2E_STATUS=$?
+    return 0
+}
+
+# The process that holds JUCE's single-instance lock of an application
+# (a POSIX lock on /var/tmp/juceAppLock_<name>), or nothing.
+e2e_instance_lock_holder() {
+    local file=/var/tmp/juceAppLock_$1
+    [ -d /var/tmp ] || file=/tmp/juceAppLock_$1
+    [ -e "$file" ] || return 0
+    local inode
+    inode=$(stat -c %i "$file") || return 0
+    awk -v inode="$inode" '$2 == "POSIX" { split($6, id, ":"); if (id[3] == inode) { print $5; exit } }' /proc/locks
+}
