@@ -21,7 +21,7 @@ added=()
 for name in "${locales[@]}"; do
     if ! locale -a | grep -qi "^${name}\.utf-\?8$"; then
         localedef -i "$name" -f UTF-8 "$name.UTF-8" 2>/dev/null || true
-        added+=("$name.UTF-8")
+        added+=("$name.utf8")  # the name the archive keeps
     fi
 done
 
