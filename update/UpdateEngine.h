@@ -127,8 +127,10 @@ public:
     static constexpr juce::uint32 progressUpdatingColour = 0xFFC83296;
 
     // While the ready screen waits for the user the worker has nothing to do;
-    // it looks again this often, or at once when the user confirms.
-    static constexpr int readyPollMs = 50;
+    // it looks again this often, or at once when the user confirms (which
+    // notifies it). Looking every millisecond recomposed the unchanged screen
+    // a thousand times a second for nothing.
+    static constexpr int readyPollMs = 250;
 
 protected:
     void run() override;
