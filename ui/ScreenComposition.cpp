@@ -47,11 +47,6 @@ Screen screenFor (int state)
     return Screen::noText;
 }
 
-bool isErrorScreen (Screen screen)
-{
-    return screen == Screen::notConnected || screen == Screen::fileError || screen == Screen::recovery;
-}
-
 const float textHeight = 13.0f;
 const int recoveryWidth = 800;
 const int recoveryHeight = 300;
@@ -292,6 +287,5 @@ void MainComponent::composeScreen()
             break;
     }
 
-    jassert (! isErrorScreen (screen) || ! actionButton->isVisible());
     repaint();
 }
