@@ -6,7 +6,10 @@
 //
 //   build/bin/update_bench [runs] [--no-framed]
 //
-// The last line reads "round trip: N us; framed run: R x floor".
+// The last line reads "round trip: N us; framed run: R x floor", where N is
+// the program's own cost per round trip (the CPU time of its threads, the
+// simulated device's thread left out) and R the framed run's time over its
+// floor (round trips at 1 ms plus the pauses the worker prescribes).
 #include "sim/SimControl.h"
 #include "tools/UpdateFileMaker.h"
 #include "update/UpdateEngine.h"
@@ -15,6 +18,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <set>
 #include <vector>
 
 namespace juce
@@ -56,6 +62,34 @@ private:
     void timerCallback() override {}
 };
 
+// The threads of this process, by id.
+std::set<int> threadIds()
+{
+    std::set<int> ids;
+
+    for (const auto& entry : juce::RangedDirectoryIterator (juce::File ("/proc/self/task"), false, "*",
+                                                            juce::File::findDirectories))
+        ids.insert (entry.getFile().getFileName().getIntValue());
+
+    return ids;
+}
+
+// CPU time a thread of this process has used, in microseconds.
+double threadCpuUs (int tid)
+{
+    std::ifstream stat ("/proc/self/task/" + std::to_string (tid) + "/schedstat");
+    double ns = 0;
+    stat >> ns;
+    return ns / 1000.0;
+}
+
+double processCpuUs()
+{
+    timespec t {};
+    clock_gettime (CLOCK_PROCESS_CPUTIME_ID, &t);
+    return (double) t.tv_sec * 1e6 + (double) t.tv_nsec / 1000.0;
+}
+
 template <typename Condition>
 void runUntil (Condition done)
 {
@@ -75,6 +109,7 @@ struct RunResult
     int commitPolls = 0;
     int blocks = 0;
     double floorMs = 0;        // round trips at 1 ms plus the prescribed pauses
+    double programCpuUs = 0;   // CPU time of the program's threads, the simulator's left out
 };
 
 RunResult runUpdate (const juce::File& folder, bool framed)
@@ -86,7 +121,26 @@ RunResult runUpdate (const juce::File& folder, bool framed)
 
     BenchEngine engine;
     engine.setUpdateFolder (folder);
+
+    // The thread that appears with the session is the simulated device's;
+    // its time is the controller's, not the program's.
+    const auto before = threadIds();
     engine.openDevice();
+    std::set<int> deviceThreads;
+
+    for (int id : threadIds())
+        if (before.count (id) == 0)
+            deviceThreads.insert (id);
+
+    auto deviceCpuUs = [&]
+    {
+        double us = 0;
+
+        for (int id : deviceThreads)
+            us += threadCpuUs (id);
+
+        return us;
+    };
 
     RunResult result;
 
@@ -98,11 +152,13 @@ RunResult runUpdate (const juce::File& folder, bool framed)
     if (engine.getUpdateState() != stateReady)
         return result;
 
-    const auto before = vqdsim::stats();
+    const auto statsBefore = vqdsim::stats();
+    const double cpuBefore = processCpuUs() - deviceCpuUs();
     const double start = juce::Time::getMillisecondCounterHiRes();
     engine.confirmUpdate();
     runUntil ([&] { return ! engine.isThreadRunning(); });
     const double end = juce::Time::getMillisecondCounterHiRes();
+    result.programCpuUs = processCpuUs() - deviceCpuUs() - cpuBefore;
 
     const auto stats = vqdsim::stats();
     const auto polls = vqdsim::commitPollTimesUs();
@@ -111,7 +167,7 @@ RunResult runUpdate (const juce::File& folder, bool framed)
     result.ok = engine.getUpdateState() == stateComplete
              && vqdsim::flashImage() == std::vector<uint8_t> (file.begin(), file.begin() + vqdsim::kFlashEnd);
     result.totalMs = end - start;
-    result.reports = stats.reportsReceived - before.reportsReceived;
+    result.reports = stats.reportsReceived - statsBefore.reportsReceived;
     result.roundTrips = result.reports - 1; // the finish command has no answer
     result.commitPolls = (int) polls.size();
     result.blocks = (int) stats.blocks.size();
@@ -169,18 +225,21 @@ int main (int argc, char** argv)
         const auto framed = withFramed ? runUpdate (folder, true) : RunResult { true };
         allOk = allOk && fast.ok && framed.ok;
 
-        // Without answer delay, what is left after the prescribed pauses is
-        // the cost of the round trips: the program's and the simulator's.
+        // Without answer delay, what is left of the time after the prescribed
+        // pauses is the latency of the round trips: the program's work, the
+        // simulated device's and three thread hand-overs. The program's own
+        // cost is the CPU time its threads spent, the device's left out.
         const double pausesMs = fast.floorMs - fast.roundTrips * 1.0;
-        const double perTripUs = (fast.totalMs - pausesMs) * 1000.0 / fast.roundTrips;
+        const double latencyUs = (fast.totalMs - pausesMs) * 1000.0 / fast.roundTrips;
+        const double perTripUs = fast.programCpuUs / fast.roundTrips;
         roundTripUs.push_back (perTripUs);
         if (withFramed)
             ratios.push_back (framed.totalMs / framed.floorMs);
 
         std::printf ("run %d: %d reports (%d round trips, %d blocks, %d commit polls)\n",
                      run + 1, fast.reports, fast.roundTrips, fast.blocks, fast.commitPolls);
-        std::printf ("  no delay: total %.0f ms, data phase %.0f ms, %.1f us per round trip\n",
-                     fast.totalMs, fast.dataMs, perTripUs);
+        std::printf ("  no delay: total %.0f ms, data phase %.0f ms, %.1f us latency and %.1f us of the program's CPU per round trip\n",
+                     fast.totalMs, fast.dataMs, latencyUs, perTripUs);
         if (withFramed)
             std::printf ("  framed:   total %.0f ms, data phase %.0f ms, floor %.0f ms, %.4f x floor\n",
                          framed.totalMs, framed.dataMs, framed.floorMs, framed.totalMs / framed.floorMs);

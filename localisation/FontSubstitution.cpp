@@ -122,28 +122,11 @@ namespace
 
     juce::StringArray hostFontFolders()
     {
-        // The folders JUCE itself reads fonts from: JUCE_FONT_PATH when it is
-        // set, otherwise the usual fontconfig folders.
-        juce::StringArray folders;
-        folders.addTokens (juce::SystemStats::getEnvironmentVariable ("JUCE_FONT_PATH", {}), ";,", "");
-        folders.removeEmptyStrings();
-
-        if (folders.isEmpty())
-        {
-            auto dataHome = juce::SystemStats::getEnvironmentVariable ("XDG_DATA_HOME", {}).trim();
-
-            if (dataHome.isEmpty())
-                dataHome = "~/.local/share";
-
-            folders.add ("/usr/share/fonts");
-            folders.add ("/usr/local/share/fonts");
-            folders.add (juce::File (dataHome).getChildFile ("fonts").getFullPathName());
-            folders.add ("~/.fonts");
-        }
-
-        return folders;
+        // The system's font folders, where Debian's font packages install.
+        // The program reads no environment variable but the locale ones, so
+        // JUCE_FONT_PATH and the per-user folders are not looked at here.
+        return { "/usr/share/fonts", "/usr/local/share/fonts" };
     }
-
     void makeFontCollectionsKnown()
     {
         static bool attempted = false;
