@@ -91,12 +91,17 @@ void UpdateEngine::stopWorker()
 //==============================================================================
 void UpdateEngine::deviceRemoved()
 {
-    const int state = updateState;
+    // Only a removal during the update counts, and the worker may move on
+    // meanwhile: the state is taken over only if it is still one of them, so
+    // that an update that has just completed is not reported as broken off.
+    int state = updateState.load();
 
-    if (state < stateReady || state > stateBlockCommit)
-        return;
-
-    updateState = errDisconnected;
+    do
+    {
+        if (state < stateReady || state > stateBlockCommit)
+            return;
+    }
+    while (! updateState.compare_exchange_weak (state, errDisconnected));
 
     // A pause for the worker to notice the removal in its current command,
     // then wake a send that still waits and stop the worker.
