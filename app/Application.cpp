@@ -7,6 +7,7 @@
 
 #include "app/InstanceHandOver.h"
 #include "app/MainWindow.h"
+#include "app/QuitSignals.h"
 
 namespace
 {
@@ -68,8 +69,11 @@ bool Application::moreThanOneInstanceAllowed()
 
 void Application::initialise (const juce::String&)
 {
-    // Only the instance that holds JUCE's single-instance lock gets here.
+    // Only the instance that holds JUCE's single-instance lock gets here. A
+    // second start never does: it ends by itself at once, and a signal that
+    // reaches it meanwhile may take its default action.
     handOver = std::make_unique<InstanceHandOver> (getApplicationName());
+    quitSignals = std::make_unique<QuitSignals>();
     mainWindow = new MainWindow();
 }
 
@@ -82,6 +86,11 @@ void Application::shutdown()
         delete mainWindow;
         mainWindow = nullptr;
     }
+
+    // Last: while the main component stops the worker and closes the device
+    // session, a second SIGTERM must not cut that short. Until here it only
+    // writes into a pipe that nobody reads any more.
+    quitSignals.reset();
 }
 
 void Application::anotherInstanceStarted (const juce::String&)

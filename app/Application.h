@@ -6,6 +6,7 @@
 
 class MainWindow;
 class InstanceHandOver;
+class QuitSignals;
 
 // The one application object: creates and deletes the main window, keeps the
 // program to a single instance and brings the running window to the front
@@ -31,4 +32,8 @@ private:
     // JUCE hands nothing over to a running instance on Linux; this carries a
     // second start's message to the first one.
     std::unique_ptr<InstanceHandOver> handOver;
+
+    // SIGTERM and SIGHUP, Linux's requests to quit, reach systemRequestedQuit
+    // through this, as the system's quit request does on Windows.
+    std::unique_ptr<QuitSignals> quitSignals;
 };

@@ -54,7 +54,10 @@ bool parseNumber(const std::string& text, long long low, long long high, long lo
         return false;
 
     int base = 10;
-    std::string digits = text;
+    const bool negative = text[0] == '-';
+    std::string digits = negative ? text.substr(1) : text;
+    if (digits.empty())
+        return false;
     if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
     {
         base = 16;
@@ -67,7 +70,8 @@ bool parseNumber(const std::string& text, long long low, long long high, long lo
 
     errno = 0;
     char* end = nullptr;
-    const long long parsed = std::strtoll(digits.c_str(), &end, base);
+    const long long magnitude = std::strtoll(digits.c_str(), &end, base);
+    const long long parsed = negative ? -magnitude : magnitude;
     if (errno != 0 || end == digits.c_str() || *end != '\0' || parsed < low || parsed > high)
         return false;
 
@@ -332,10 +336,16 @@ bool parseScenario(const std::string& text, Scenario& scenario, std::string& err
                 return bad("a file path");
             result.dumpPath = value;
         }
+        else if (key == "log")
+        {
+            if (value.empty())
+                return bad("a file path");
+            result.logPath = value;
+        }
         else if (key == "input_len" || key == "enum_count")
         {
-            if (! numberIn(0, INT_MAX))
-                return bad("a whole number from 0");
+            if (! numberIn(INT_MIN + 1, INT_MAX))
+                return bad("a whole number");
             (key == "input_len" ? result.inputLengthOverride : result.enumCountOverride) = static_cast<int>(number);
         }
         else

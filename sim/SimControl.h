@@ -9,6 +9,7 @@
 // ten functions of VqdTrm4Hid.h.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -75,12 +76,20 @@ struct Scenario
     uint8_t flashFill = 0xFF;                      // content of the flash before any write
     std::string dumpPath;                          // flash dump written at HID_Finalize
 
+    // Where each call-log line (see callLog()) is also appended as the call
+    // happens, one line each, flushed at once. The running program's calls
+    // can only be watched from outside the process, and the file keeps every
+    // line written before an abrupt end. Empty: no file.
+    std::string logPath;
+
     // Misbehaviour of another library build, for the program's own guards:
     // HID_Input reports this length whenever it hands over a report (but
     // never writes past 64 bytes nor past the caller's length), and
     // HID_EnumHIDno returns this count (but writes only the present devices).
-    int inputLengthOverride = -1;
-    int enumCountOverride = -1;
+    // Negative values are misbehaviour too; noOverride leaves them alone.
+    static constexpr int noOverride = INT_MIN;
+    int inputLengthOverride = noOverride;
+    int enumCountOverride = noOverride;
 };
 
 // Parses the VQDTRM4_SIM syntax. On error returns false and says why.
@@ -99,7 +108,8 @@ VQDSIM_API void reset();
 // The library's calls, as "HID_Initialize", "HID_SetCallback(window)",
 // "HID_SetCallback(null)", "HID_Start", "HID_Stop", "HID_Finalize",
 // "HID_EnumHIDno", "HID_GetDeviceType", "HID_GetFirmwareVersion"
-// (HID_Write and HID_Input are counted, not logged).
+// (HID_Write and HID_Input are counted, not logged). When the scenario has a
+// logPath, the same lines go to that file as well.
 VQDSIM_API std::vector<std::string> callLog();
 VQDSIM_API void clearCallLog();
 

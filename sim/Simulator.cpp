@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace vqdsim
 {
 namespace detail
@@ -62,6 +65,7 @@ Simulator::Device* Simulator::find(int hidNo)
 void Simulator::applyScenario(const Scenario& newScenario)
 {
     scenario = newScenario;
+    logFileFailed = false;
     record = Stats {};
     pollTimes.clear();
     calls.clear();
@@ -101,6 +105,26 @@ void Simulator::applyScenario(const Scenario& newScenario)
 void Simulator::log(const char* call)
 {
     calls.emplace_back(call);
+
+    if (scenario.logPath.empty())
+        return;
+
+    // Opened for each line and written with one write(): once a call has
+    // returned, its line is in the file whatever becomes of the process
+    // afterwards, even a SIGKILL. O_APPEND keeps whatever the file held
+    // before, so several runs can share one log.
+    const std::string line = std::string(call) + "\n";
+    const int fd = ::open(scenario.logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    const bool written = fd >= 0 && ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+    if (fd >= 0)
+        ::close(fd);
+
+    if (! written && ! logFileFailed)
+    {
+        // Said once per scenario, not once per call.
+        logFileFailed = true;
+        std::fprintf(stderr, "vqdtrm4hid: could not write the call log %s\n", scenario.logPath.c_str());
+    }
 }
 
 void Simulator::wake()
@@ -473,7 +497,7 @@ int Simulator::enumerate(int* hidNumbers)
             ++count;
         }
 
-    return scenario.enumCountOverride >= 0 ? scenario.enumCountOverride : count;
+    return scenario.enumCountOverride != Scenario::noOverride ? scenario.enumCountOverride : count;
 }
 
 int Simulator::deviceType(int hidNo)
@@ -543,7 +567,7 @@ void Simulator::input(int hidNo, unsigned char* buffer, int* length)
     const int copied = std::min<int>(*length, HID_REPORT_SIZE);
     std::memcpy(buffer, device->answers.front().data(), static_cast<std::size_t>(copied));
     device->answers.pop_front();
-    *length = scenario.inputLengthOverride >= 0 ? scenario.inputLengthOverride : copied;
+    *length = scenario.inputLengthOverride != Scenario::noOverride ? scenario.inputLengthOverride : copied;
 }
 
 // ---------------------------------------------------------------------------

@@ -131,6 +131,7 @@ private:
     Stats record;
     std::vector<int64_t> pollTimes;
     std::vector<std::string> calls;
+    bool logFileFailed = false; // the scenario's log file could not be written
     uint64_t changeCount = 0;
     std::size_t nextController = 0;
     bool stopRequested = false;

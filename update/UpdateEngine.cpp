@@ -82,6 +82,10 @@ void UpdateEngine::stopWorker()
         std::memset (inReport, 0, sizeof (inReport));
     }
 
+    // The exit flag goes up before the wake-up: a worker that woke first
+    // would otherwise send its next command and wait for an answer that only
+    // this thread, blocked in stopThread, could hand it.
+    signalThreadShouldExit();
     responseEvent.signal();
 
     if (isThreadRunning())

@@ -13,11 +13,24 @@ E2E_TMP=""
 E2E_NAME="${E2E_NAME:-$(basename "$0" .sh)}"
 
 e2e_log()  { echo "[$E2E_NAME] $*"; }
-e2e_fail() { echo "[$E2E_NAME] FAIL: $*" >&2; exit 1; }
+
+# Ends the test. A script may define e2e_failure_evidence to keep what helps
+# to see why (screens.sh takes a screenshot of the program's window).
+e2e_fail() {
+    if declare -F e2e_failure_evidence >/dev/null; then
+        e2e_failure_evidence
+    fi
+    echo "[$E2E_NAME] FAIL: $*" >&2
+    exit 1
+}
 
 # Remembers a process that the cleanup must end.
 e2e_track() { E2E_PIDS+=("$1"); }
 
+# Runs at exit. It does not call exit itself, so the script ends with the
+# status it was ending with, also when a script runs this from a trap of its
+# own after other work. E2E_KEEP=1 keeps the temporary folder always,
+# E2E_KEEP_ON_FAILURE=1 only when the script failed.
 e2e_cleanup() {
     local status=$?
     local pid
@@ -36,13 +49,15 @@ e2e_cleanup() {
         rm -rf "$E2E_PRIVATE_VARTMP"
     fi
     if [ -n "$E2E_TMP" ] && [ -d "$E2E_TMP" ]; then
-        if [ "$status" -ne 0 ] && [ -n "${E2E_KEEP_ON_FAILURE:-}" ]; then
+        if [ "${E2E_KEEP:-0}" = 1 ] || { [ "$status" -ne 0 ] && [ -n "${E2E_KEEP_ON_FAILURE:-}" ]; }; then
             echo "[$E2E_NAME] kept $E2E_TMP" >&2
         else
             rm -rf "$E2E_TMP"
         fi
     fi
-    exit "$status"
+    E2E_PIDS=()
+    E2E_TMP=""
+    E2E_PRIVATE_VARTMP=""
 }
 trap e2e_cleanup EXIT
 trap 'exit 130' INT
@@ -87,8 +102,8 @@ e2e_tmpdir() {
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/vqd_e2e_XXXXXX") || e2e_fail "no temporary folder"
 }
 
-# Polls COMMAND... until it succeeds; fails after SECONDS (a guard only).
-e2e_wait_for() {
+# Polls COMMAND... until it succeeds; returns 1 after SECONDS (a guard only).
+e2e_poll() {
     local seconds=$1; shift
     local end=$(( $(date +%s) + seconds ))
     while ! "$@" >/dev/null 2>&1; do
@@ -97,6 +112,10 @@ e2e_wait_for() {
     done
     return 0
 }
+
+# e2e_wait_for SECONDS COMMAND...: the same. (screens.sh adds a second form
+# for its screen checks; the helpers here call e2e_poll, which stays put.)
+e2e_wait_for() { e2e_poll "$@"; }
 
 # Starts Xvfb on a display number that no other server uses (it picks one
 # itself through -displayfd and tells us once it accepts clients), and
@@ -111,10 +130,10 @@ e2e_start_xvfb() {
     E2E_XVFB_PID=$!
     e2e_track "$E2E_XVFB_PID"
 
-    e2e_wait_for 20 grep -q '[0-9]' "$fdfile" \
+    e2e_poll 20 grep -q '[0-9]' "$fdfile" \
         || { cat "$E2E_TMP/xvfb.log" >&2; e2e_fail "Xvfb did not start"; }
     export DISPLAY=":$(tr -dc '0-9' < "$fdfile")"
-    e2e_wait_for 20 xwininfo -root \
+    e2e_poll 20 xwininfo -root \
         || e2e_fail "Xvfb on $DISPLAY does not answer"
     e2e_log "Xvfb on $DISPLAY ($geometry)"
 }
@@ -140,7 +159,7 @@ e2e_watch_sync() {
     local hex
     hex=$(e2e_hex "$1")
     xdotool windowmove "$1" "$2" "$3"
-    e2e_wait_for 15 grep -q "window $hex, ($2,$3)" "$E2E_XEV_LOG"
+    e2e_poll 15 grep -q "window $hex, ($2,$3)" "$E2E_XEV_LOG"
 }
 
 # Window ids are compared as numbers: xdotool prints decimal, xwininfo hex.
@@ -253,4 +272,24 @@ e2e_instance_lock_holder() {
     local inode
     inode=$(stat -c %i "$file") || return 0
     awk -v inode="$inode" '$2 == "POSIX" { split($6, id, ":"); if (id[3] == inode) { print $5; exit } }' /proc/locks
+}
+
+# The lines of a file, one an argument, are its first lines
+# (e2e_file_starts_with FILE LINE...) or its last ones (e2e_file_ends_with).
+# For the simulated controller's call log (VQDTRM4_SIM "log=FILE").
+e2e_file_starts_with() {
+    local file=$1; shift
+    [ -f "$file" ] || return 1
+    [ "$(head -n "$#" "$file")" = "$(printf '%s\n' "$@")" ]
+}
+e2e_file_ends_with() {
+    local file=$1; shift
+    [ -f "$file" ] || return 1
+    [ "$(tail -n "$#" "$file")" = "$(printf '%s\n' "$@")" ]
+}
+
+# How many lines of a file are exactly LINE.
+e2e_count_lines() {
+    [ -f "$1" ] || { echo 0; return 0; }
+    grep -cxF -- "$2" "$1" || true
 }

@@ -3,7 +3,9 @@
 # hands over to the first and ends without a window, and the first window
 # comes to the front. The first window is centred with a 406 x 154 client
 # area, and an interrupt from the terminal (SIGINT) ends the program through
-# its normal shutdown, which closes the device session.
+# its normal shutdown, which closes the device session in order: the
+# simulated controller's call log starts with the session's opening calls and
+# ends with its closing ones.
 #
 # Usage: test_single_instance.sh BIN_DIR   (the build's bin folder)
 
@@ -33,7 +35,10 @@ e2e_start_xvfb 1280x1024x24
 # The simulated controller writes its flash at HID_Finalize: the dump is the
 # sign that the device session was closed when the program ended.
 DUMP="$E2E_TMP/flash.bin"
-export VQDTRM4_SIM="dump=$DUMP"
+# Every call the program makes to the library, one line each, written as it
+# is made.
+CALLS="$E2E_TMP/calls.log"
+export VQDTRM4_SIM="dump=$DUMP;log=$CALLS"
 
 # Every top-level window that is created from now on is logged.
 e2e_watch_toplevels
@@ -63,6 +68,11 @@ e2e_log "client area ${W}x${H} at +$X+$Y"
 # Centred on the 1280 x 1024 screen.
 [ "$X" = $(( (1280 - 406) / 2 )) ] && [ "$Y" = $(( (1024 - 154) / 2 )) ] \
     || e2e_fail "window at +$X+$Y is not centred on the screen"
+
+# The session is open: the library was started and nothing has closed it.
+e2e_wait_for 15 e2e_file_starts_with "$CALLS" HID_Initialize "HID_SetCallback(window)" HID_Start \
+    || { cat "$CALLS" >&2; e2e_fail "the call log does not start with the session's opening calls"; }
+[ "$(e2e_count_lines "$CALLS" HID_Stop)" = 0 ] || e2e_fail "HID_Stop was called while the program runs"
 
 # --- cover it --------------------------------------------------------------
 # A window of another client over the whole program window.
@@ -131,6 +141,19 @@ esac
 # Through the normal shutdown: window deleted, device session closed.
 [ -s "$DUMP" ] || { cat "$E2E_TMP/first.log" >&2; e2e_fail "no flash dump: the device session was not closed (HID_Finalize not called)"; }
 [ "$(stat -c %s "$DUMP")" = $(( 0x1E0000 )) ] || e2e_fail "the flash dump has $(stat -c %s "$DUMP") bytes"
+# In order: the library's thread ends, the window is taken back, then the
+# library is finalised; and nothing after that.
+e2e_file_starts_with "$CALLS" HID_Initialize "HID_SetCallback(window)" HID_Start \
+    || { cat "$CALLS" >&2; e2e_fail "the call log does not start with HID_Initialize, HID_SetCallback(window), HID_Start"; }
+e2e_file_ends_with "$CALLS" HID_Stop "HID_SetCallback(null)" HID_Finalize \
+    || { cat "$CALLS" >&2; e2e_fail "the call log does not end with HID_Stop, HID_SetCallback(null), HID_Finalize"; }
+# One session, the first program's: the second start never opened one.
+for call in HID_Initialize HID_Start HID_Stop HID_Finalize; do
+    [ "$(e2e_count_lines "$CALLS" "$call")" = 1 ] \
+        || { cat "$CALLS" >&2; e2e_fail "$call is in the call log $(e2e_count_lines "$CALLS" "$call") times, expected once"; }
+done
+e2e_log "device session opened and closed in order: $(paste -sd ' ' "$CALLS")"
+
 REMAINING=$(xdotool search --class "$WINDOW_CLASS" 2>/dev/null | grep -c . || true)
 [ "$REMAINING" = 0 ] || e2e_fail "$REMAINING program windows remain after the program ended"
 [ -z "$(e2e_instance_lock_holder "$APP_NAME")" ] || e2e_fail "the single-instance lock is still held"

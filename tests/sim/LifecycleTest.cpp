@@ -280,6 +280,77 @@ TEST_F(Lifecycle, CallLogNamesEachCall)
     EXPECT_EQ(vqdsim::callLog(), std::vector<std::string> { "HID_EnumHIDno" });
 }
 
+std::vector<std::string> linesOf(const std::string& path)
+{
+    std::vector<std::string> lines;
+    std::ifstream file(path);
+    for (std::string line; std::getline(file, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+TEST_F(Lifecycle, CallLogFileGetsEachLineAsTheCallIsMade)
+{
+    const std::string path = ::testing::TempDir() + "vqdsim_calls_" + std::to_string(::getpid()) + ".log";
+    {
+        // What an earlier run left there stays.
+        std::ofstream earlier(path, std::ios::trunc);
+        earlier << "earlier run\n";
+    }
+
+    vqdsim::Scenario scenario;
+    scenario.logPath = path;
+    open(scenario);
+
+    // Before the session closes: each line is there as soon as its call has
+    // returned, not only at the end.
+    EXPECT_EQ(linesOf(path),
+              (std::vector<std::string> { "earlier run", "HID_Initialize", "HID_SetCallback(window)", "HID_Start" }));
+
+    int numbers[HID_MAX_DEVICES] = {};
+    ASSERT_EQ(HID_EnumHIDno(numbers), 1);
+    HID_GetDeviceType(numbers[0]);
+    int values[2] = { 0, 0 };
+    HID_GetFirmwareVersion(0x38, values, 1);
+    exchange(command(0xF0, 0x00)); // not logged, in the file neither
+    EXPECT_EQ(linesOf(path).back(), "HID_GetFirmwareVersion");
+
+    // Clearing the in-process log leaves the file alone.
+    vqdsim::clearCallLog();
+    close();
+
+    const std::vector<std::string> expected { "earlier run",       "HID_Initialize",        "HID_SetCallback(window)",
+                                              "HID_Start",         "HID_EnumHIDno",         "HID_GetDeviceType",
+                                              "HID_GetFirmwareVersion", "HID_Stop",         "HID_SetCallback(null)",
+                                              "HID_Finalize" };
+    EXPECT_EQ(linesOf(path), expected);
+    EXPECT_EQ(vqdsim::callLog(),
+              (std::vector<std::string> { "HID_Stop", "HID_SetCallback(null)", "HID_Finalize" }));
+
+    // A scenario without a log path writes nothing more there.
+    vqdsim::configure(vqdsim::Scenario {});
+    HID_Initialize(&instanceTag);
+    HID_Finalize();
+    EXPECT_EQ(linesOf(path), expected);
+    std::remove(path.c_str());
+}
+
+TEST_F(Lifecycle, CallLogFileThatCannotBeWrittenIsReportedOnce)
+{
+    vqdsim::Scenario scenario;
+    scenario.logPath = ::testing::TempDir() + "vqdsim_no_such_folder_" + std::to_string(::getpid()) + "/calls.log";
+
+    ::testing::internal::CaptureStderr();
+    open(scenario);
+    close();
+    const std::string said = ::testing::internal::GetCapturedStderr();
+
+    EXPECT_NE(said.find(scenario.logPath), std::string::npos) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    // The in-process log does not depend on the file.
+    EXPECT_EQ(vqdsim::callLog().size(), 6u);
+}
+
 TEST_F(Lifecycle, ConfigureStartsAfresh)
 {
     open();

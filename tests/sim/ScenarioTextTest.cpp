@@ -2,8 +2,14 @@
 // was set in-process.
 #include "SimTestSupport.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
 
 using namespace simtest;
 using Action = vqdsim::Fault::Action;
@@ -27,7 +33,7 @@ TEST(ScenarioText, EveryKeyReachesItsField)
                       "fault=blocksum:1:refuse:2; fault=commit:3:answercode:0x84:repeat; fault=7:2:wrongecho:0xF3;"
                       "fault=status:1:silent; fault=data:5:remove:repeat;"
                       "absent=1; remove_ms=250; arrive_ms=1000; second=1; other=1; fill=0x00;"
-                      "dump=/tmp/some dir/flash.bin; input_len=65; enum_count=129",
+                      "dump=/tmp/some dir/flash.bin; log=/tmp/some dir/calls.log; input_len=65; enum_count=129",
                       s));
 
     EXPECT_EQ(s.statusAnswer, 0x8B);
@@ -45,6 +51,7 @@ TEST(ScenarioText, EveryKeyReachesItsField)
     EXPECT_TRUE(s.otherDevice);
     EXPECT_EQ(s.flashFill, 0x00);
     EXPECT_EQ(s.dumpPath, "/tmp/some dir/flash.bin");
+    EXPECT_EQ(s.logPath, "/tmp/some dir/calls.log");
     EXPECT_EQ(s.inputLengthOverride, 65);
     EXPECT_EQ(s.enumCountOverride, 129);
 
@@ -138,8 +145,11 @@ TEST(ScenarioText, MistakesAreNamedAndChangeNothing)
         { "framed=maybe", "framed" },
         { "fill=0x100", "fill" },
         { "dump=", "dump" },
+        { "log=", "log" },
+        { "log= ; busy=1", "log" },
         { "remove_ms=soon", "remove_ms" },
-        { "enum_count=-2", "enum_count" },
+        { "enum_count=-", "enum_count" },
+        { "busy=-2", "busy" },
         { "fault=status", "status" },
         { "fault=bogus:1:silent", "bogus" },
         { "fault=status:0:silent", "0" },
@@ -215,6 +225,28 @@ TEST_F(EnvironmentScenario, BadTextFallsBackToTheDefaultsWithOneLine)
     EXPECT_NE(said.find("lots"), std::string::npos) << said;
     EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     EXPECT_EQ(exchange(command(0xF0, 0x00))[1], 0x80) << "the good part of a bad text must not be used either";
+}
+
+TEST_F(EnvironmentScenario, CallLogFileNamedInTheText)
+{
+    // The running program can only name the file through the environment.
+    const std::string path = ::testing::TempDir() + "vqdsim_env_calls_" + std::to_string(::getpid()) + ".log";
+    std::remove(path.c_str());
+
+    openFromEnvironment(("busy=1; log=" + path + " ;cpu=rt1062").c_str());
+    EXPECT_EQ(exchange(command(0xF0, 0x00))[1], 0x8B);
+    close();
+
+    std::ifstream file(path);
+    ASSERT_TRUE(file.good()) << "no call log at " << path;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);)
+        lines.push_back(line);
+    std::remove(path.c_str());
+
+    const std::vector<std::string> expected { "HID_Initialize", "HID_SetCallback(window)", "HID_Start",
+                                              "HID_Stop", "HID_SetCallback(null)", "HID_Finalize" };
+    EXPECT_EQ(lines, expected);
 }
 
 TEST_F(EnvironmentScenario, InProcessScenarioWins)
