@@ -20,7 +20,11 @@
 #include <cstdio>
 #include <ctime>
 #include <fstream>
+#include <iterator>
 #include <set>
+#include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 namespace juce
@@ -83,6 +87,40 @@ double threadCpuUs (int tid)
     return ns / 1000.0;
 }
 
+// User and system time of a thread of this process, in microseconds, as the
+// kernel counts them (in clock ticks).
+std::pair<double, double> threadUserSystemUs (int tid)
+{
+    std::ifstream stat ("/proc/self/task/" + std::to_string (tid) + "/stat");
+    std::string text ((std::istreambuf_iterator<char> (stat)), std::istreambuf_iterator<char>());
+    const auto afterName = text.rfind (')');
+
+    if (afterName == std::string::npos)
+        return { 0, 0 };
+
+    std::istringstream fields (text.substr (afterName + 2));
+    std::string field;
+    double user = 0, system = 0;
+
+    // Fields 3 to 15 of the line; utime and stime are 14 and 15.
+    for (int i = 3; i <= 15 && fields >> field; ++i)
+    {
+        if (i == 14) user = std::stod (field);
+        if (i == 15) system = std::stod (field);
+    }
+
+    const double tick = 1e6 / (double) sysconf (_SC_CLK_TCK);
+    return { user * tick, system * tick };
+}
+
+std::pair<double, double> processUserSystemUs()
+{
+    rusage usage {};
+    getrusage (RUSAGE_SELF, &usage);
+    return { (double) usage.ru_utime.tv_sec * 1e6 + (double) usage.ru_utime.tv_usec,
+             (double) usage.ru_stime.tv_sec * 1e6 + (double) usage.ru_stime.tv_usec };
+}
+
 double processCpuUs()
 {
     timespec t {};
@@ -110,6 +148,7 @@ struct RunResult
     int blocks = 0;
     double floorMs = 0;        // round trips at 1 ms plus the prescribed pauses
     double programCpuUs = 0;   // CPU time of the program's threads, the simulator's left out
+    double programUserUs = 0;  // the part of it spent in user space
 };
 
 RunResult runUpdate (const juce::File& folder, bool framed)
@@ -131,6 +170,16 @@ RunResult runUpdate (const juce::File& folder, bool framed)
     for (int id : threadIds())
         if (before.count (id) == 0)
             deviceThreads.insert (id);
+
+    auto programUserUs = [&]
+    {
+        double us = processUserSystemUs().first;
+
+        for (int id : deviceThreads)
+            us -= threadUserSystemUs (id).first;
+
+        return us;
+    };
 
     auto deviceCpuUs = [&]
     {
@@ -154,11 +203,13 @@ RunResult runUpdate (const juce::File& folder, bool framed)
 
     const auto statsBefore = vqdsim::stats();
     const double cpuBefore = processCpuUs() - deviceCpuUs();
+    const double userBefore = programUserUs();
     const double start = juce::Time::getMillisecondCounterHiRes();
     engine.confirmUpdate();
     runUntil ([&] { return ! engine.isThreadRunning(); });
     const double end = juce::Time::getMillisecondCounterHiRes();
     result.programCpuUs = processCpuUs() - deviceCpuUs() - cpuBefore;
+    result.programUserUs = programUserUs() - userBefore;
 
     const auto stats = vqdsim::stats();
     const auto polls = vqdsim::commitPollTimesUs();
@@ -238,8 +289,9 @@ int main (int argc, char** argv)
 
         std::printf ("run %d: %d reports (%d round trips, %d blocks, %d commit polls)\n",
                      run + 1, fast.reports, fast.roundTrips, fast.blocks, fast.commitPolls);
-        std::printf ("  no delay: total %.0f ms, data phase %.0f ms, %.1f us latency and %.1f us of the program's CPU per round trip\n",
-                     fast.totalMs, fast.dataMs, latencyUs, perTripUs);
+        std::printf ("  no delay: total %.0f ms, data phase %.0f ms, %.1f us latency and %.1f us of the program's CPU"
+                     " (%.1f us in user space) per round trip\n",
+                     fast.totalMs, fast.dataMs, latencyUs, perTripUs, fast.programUserUs / fast.roundTrips);
         if (withFramed)
             std::printf ("  framed:   total %.0f ms, data phase %.0f ms, floor %.0f ms, %.4f x floor\n",
                          framed.totalMs, framed.dataMs, framed.floorMs, framed.totalMs / framed.floorMs);

@@ -381,7 +381,8 @@ bool Simulator::serviceOneCommand(StateLock& lock)
     auto due = std::max(command.arrival, device->lastAnswer) + std::chrono::microseconds(scenario.answerDelayUs);
     if (scenario.framed)
         due = nextFrameAfter(due);
-    changed.wait_until(lock, due, [&] { return stopRequested || device->generation != generation; });
+    if (due > Clock::now())
+        changed.wait_until(lock, due, [&] { return stopRequested || device->generation != generation; });
 
     if (stopRequested || device->generation != generation || ! device->present)
         return true;
@@ -522,7 +523,7 @@ int Simulator::firmwareVersion(int type, int* values, int count)
 int Simulator::write(int hidNo, const unsigned char* report, int length)
 {
     const auto now = Clock::now();
-    std::lock_guard<std::mutex> lock(stateLock);
+    std::unique_lock<std::mutex> lock(stateLock);
 
     Device* device = find(hidNo);
     if (device == nullptr || ! device->present || ! device->loader || report == nullptr || length < 2)
@@ -547,7 +548,12 @@ int Simulator::write(int hidNo, const unsigned char* report, int length)
         pollTimes.push_back(microsecondsOf(now));
     ++record.reportsReceived;
     device->commands.push_back(command);
-    wake();
+    ++changeCount;
+    lock.unlock();
+
+    // Woken after the lock is let go, so that the device thread does not
+    // wake only to wait for the writer's lock.
+    changed.notify_all();
     return 1;
 }
 
