@@ -10,6 +10,7 @@
 // the program's own cost per round trip (the CPU time of its threads, the
 // simulated device's thread left out) and R the framed run's time over its
 // floor (round trips at 1 ms plus the pauses the worker prescribes).
+#include "MessageLoop.h"
 #include "sim/SimControl.h"
 #include "tools/UpdateFileMaker.h"
 #include "update/UpdateEngine.h"
@@ -26,13 +27,6 @@
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
-
-namespace juce
-{
-// One step of JUCE's Linux message loop, as the program's own loop runs it:
-// dispatches the next message, sleeping in poll() until one comes.
-bool dispatchNextMessageOnSystemQueue (bool returnIfNoPendingMessages);
-} // namespace juce
 
 namespace
 {
@@ -54,16 +48,6 @@ public:
     }
 
     int compositions = 0;
-};
-
-class WakeUp : private juce::Timer
-{
-public:
-    WakeUp() { startTimer (5); }
-    ~WakeUp() override { stopTimer(); }
-
-private:
-    void timerCallback() override {}
 };
 
 // The threads of this process, by id.
@@ -128,15 +112,6 @@ double processCpuUs()
     return (double) t.tv_sec * 1e6 + (double) t.tv_nsec / 1000.0;
 }
 
-template <typename Condition>
-void runUntil (Condition done)
-{
-    const WakeUp wakeUp;
-
-    while (! done())
-        juce::dispatchNextMessageOnSystemQueue (false);
-}
-
 struct RunResult
 {
     bool ok = false;
@@ -196,7 +171,7 @@ RunResult runUpdate (const juce::File& folder, bool framed)
     if (! engine.startFromIdle())
         return result;
 
-    runUntil ([&] { return engine.getUpdateState() == stateReady || ! engine.isThreadRunning(); });
+    MessageLoop::runUntil ([&] { return engine.getUpdateState() == stateReady || ! engine.isThreadRunning(); }, 60000);
 
     if (engine.getUpdateState() != stateReady)
         return result;
@@ -206,7 +181,7 @@ RunResult runUpdate (const juce::File& folder, bool framed)
     const double userBefore = programUserUs();
     const double start = juce::Time::getMillisecondCounterHiRes();
     engine.confirmUpdate();
-    runUntil ([&] { return ! engine.isThreadRunning(); });
+    MessageLoop::runUntil ([&] { return ! engine.isThreadRunning(); }, 600000);
     const double end = juce::Time::getMillisecondCounterHiRes();
     result.programCpuUs = processCpuUs() - deviceCpuUs() - cpuBefore;
     result.programUserUs = programUserUs() - userBefore;

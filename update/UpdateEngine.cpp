@@ -189,15 +189,21 @@ bool UpdateEngine::sendAndWait()
     return true;
 }
 
+bool UpdateEngine::sendOrRecordTimeout()
+{
+    if (sendAndWait())
+        return true;
+
+    setUpdateState (errTimeout);
+    return false;
+}
+
 bool UpdateEngine::queryDeviceStatus()
 {
     beginCommand (controllerTarget, cmdQueryStatus);
 
-    if (! sendAndWait())
-    {
-        setUpdateState (errTimeout);
+    if (! sendOrRecordTimeout())
         return false;
-    }
 
     switch (answer[1])
     {
@@ -230,11 +236,8 @@ bool UpdateEngine::queryDeviceInfo()
 {
     beginCommand (controllerTarget, cmdQueryInfo);
 
-    if (! sendAndWait())
-    {
-        setUpdateState (errTimeout);
+    if (! sendOrRecordTimeout())
         return false;
-    }
 
     if (answer[1] != ansInfo)
     {
@@ -478,9 +481,10 @@ void UpdateEngine::stepPrepare()
     beginCommand (imageTable[imageIndex].target, cmdPrepare);
     putRange (outReport, (uint32_t) image2.deviceAddress, (uint32_t) image2.size);
 
-    if (! sendAndWait())
-        setUpdateState (errTimeout);
-    else if (answer[1] == ansOk)
+    if (! sendOrRecordTimeout())
+        return;
+
+    if (answer[1] == ansOk)
         setUpdateState (stateBlockStart);
     else
         setUpdateState (errProtocol);
@@ -509,9 +513,10 @@ void UpdateEngine::stepBlockStart()
     beginCommand (record.target, cmdBlockStart);
     putRange (outReport, (uint32_t) address, (uint32_t) length);
 
-    if (! sendAndWait())
-        setUpdateState (errTimeout);
-    else if (answer[1] == ansOk)
+    if (! sendOrRecordTimeout())
+        return;
+
+    if (answer[1] == ansOk)
         setUpdateState (stateBlockData);
     else
         setUpdateState (errProtocol);
@@ -534,18 +539,32 @@ void UpdateEngine::stepBlockData()
     const double base = progress;
     const auto total = (double) totalBytes;
 
+    // Sends one piece. False when the block must be left: no answer (the
+    // time-out is recorded) or the worker is asked to stop. A refused piece
+    // spoils the block, but the rest of it is still sent.
+    auto sendPiece = [this]
+    {
+        if (! sendOrRecordTimeout() || threadShouldExit())
+            return false;
+
+        if (answer[1] != ansOk)
+            setUpdateState (errProtocol);
+
+        return true;
+    };
+
     for (int o = 0; o < n; o += dataPerReport)
     {
         progress = o / total + base;
-
         beginCommand (record.target, cmdData);
-        bool answered;
 
         if (o + dataPerReport < n)
         {
             std::memcpy (outReport + 2, buffer.data() + o, (size_t) dataPerReport);
             sentInImage += dataPerReport;
-            answered = sendAndWait();
+
+            if (! sendPiece())
+                break;
         }
         else
         {
@@ -556,35 +575,15 @@ void UpdateEngine::stepBlockData()
             outReport[2] = (uint8_t) r;
             sentInImage += r;
 
-            if (! sendAndWait())
-            {
-                setUpdateState (errTimeout);
+            if (! sendPiece())
                 break;
-            }
-
-            if (threadShouldExit())
-                break;
-
-            if (answer[1] != ansOk)
-                setUpdateState (errProtocol);
 
             outReport[1] = cmdData;
             std::memcpy (outReport + 2, buffer.data() + o, (size_t) r);
-            answered = sendAndWait();
+
+            if (! sendPiece())
+                break;
         }
-
-        if (! answered)
-        {
-            setUpdateState (errTimeout);
-            break;
-        }
-
-        if (threadShouldExit())
-            break;
-
-        // A refused piece spoils the block, but the rest of it is still sent.
-        if (answer[1] != ansOk)
-            setUpdateState (errProtocol);
     }
 
     if (updateState == stateBlockData)
@@ -600,11 +599,8 @@ void UpdateEngine::stepBlockChecksum (int& pollInterval)
     beginCommand (record.target, cmdBlockSum);
     putUint32 (outReport + 2, blockSum);
 
-    if (! sendAndWait())
-    {
-        setUpdateState (errTimeout);
+    if (! sendOrRecordTimeout())
         return;
-    }
 
     if (answer[1] == ansOk)
     {
@@ -626,11 +622,8 @@ void UpdateEngine::stepBlockCommit (int& pollInterval)
     const auto& record = imageTable[imageIndex];
     beginCommand (record.target, cmdCommitPoll);
 
-    if (! sendAndWait())
-    {
-        setUpdateState (errTimeout);
+    if (! sendOrRecordTimeout())
         return;
-    }
 
     switch (answer[1])
     {

@@ -104,6 +104,9 @@ public:
     // within 10,000 ms.
     bool sendAndWait();
 
+    // sendAndWait, recording errTimeout when no answer came.
+    bool sendOrRecordTimeout();
+
     // Asks for the processor kind; true when answered 0x80 or 0x8B.
     bool queryDeviceStatus();
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "ImageChecks.h"
 #include "MessageLoop.h"
 #include "ui/AlineButton.h"
 #include "ui/BtnLookAndFeel.h"
@@ -48,23 +49,6 @@ juce::Image paintIntoImage (juce::Component& c, std::vector<juce::Font>* glyphFo
         *glyphFonts = recorder.fonts;
 
     return image;
-}
-
-juce::uint32 pixel (const juce::Image& image, int x, int y)
-{
-    return image.getPixelAt (x, y).getARGB();
-}
-
-::testing::AssertionResult pixelIs (const juce::Image& image, int x, int y, juce::uint32 expected)
-{
-    const auto actual = pixel (image, x, y);
-
-    if (actual == expected)
-        return ::testing::AssertionSuccess();
-
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is 0x"
-                                         << juce::String::toHexString ((int) actual)
-                                         << ", expected 0x" << juce::String::toHexString ((int) expected);
 }
 
 // For edges that are fully covered in theory: JUCE's anti-aliasing may

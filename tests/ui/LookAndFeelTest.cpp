@@ -7,6 +7,7 @@
 
 #include "localisation/TextTables.h"
 #include "localisation/TxtLoader.h"
+#include "ImageChecks.h"
 #include "MessageLoop.h"
 #include "ui/LangLookAndFeel.h"
 #include "ui/ProgressLookAndFeel.h"
@@ -39,23 +40,6 @@ public:
 
     std::vector<GlyphInfo> glyphs;
 };
-
-juce::uint32 pixel (const juce::Image& image, int x, int y)
-{
-    return image.getPixelAt (x, y).getARGB();
-}
-
-::testing::AssertionResult pixelIs (const juce::Image& image, int x, int y, juce::uint32 expected)
-{
-    const auto actual = pixel (image, x, y);
-
-    if (actual == expected)
-        return ::testing::AssertionSuccess();
-
-    return ::testing::AssertionFailure() << "pixel (" << x << ", " << y << ") is 0x"
-                                         << juce::String::toHexString ((int) actual)
-                                         << ", expected 0x" << juce::String::toHexString ((int) expected);
-}
 
 bool imagesEqual (const juce::Image& a, const juce::Image& b)
 {
