@@ -21,3 +21,17 @@ inline ::testing::AssertionResult pixelIs (const juce::Image& image, int x, int 
                                          << juce::String::toHexString ((int) actual)
                                          << ", expected 0x" << juce::String::toHexString ((int) expected);
 }
+
+// Same size, same pixels.
+inline bool imagesEqual (const juce::Image& a, const juce::Image& b)
+{
+    if (a.getWidth() != b.getWidth() || a.getHeight() != b.getHeight())
+        return false;
+
+    for (int y = 0; y < a.getHeight(); ++y)
+        for (int x = 0; x < a.getWidth(); ++x)
+            if (pixel (a, x, y) != pixel (b, x, y))
+                return false;
+
+    return true;
+}

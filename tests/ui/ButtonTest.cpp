@@ -69,19 +69,6 @@ juce::Image paintIntoImage (juce::Component& c, std::vector<juce::Font>* glyphFo
                                          << ", expected about 0x" << juce::String::toHexString ((int) expected);
 }
 
-bool imagesEqual (const juce::Image& a, const juce::Image& b)
-{
-    if (a.getWidth() != b.getWidth() || a.getHeight() != b.getHeight())
-        return false;
-
-    for (int y = 0; y < a.getHeight(); ++y)
-        for (int x = 0; x < a.getWidth(); ++x)
-            if (pixel (a, x, y) != pixel (b, x, y))
-                return false;
-
-    return true;
-}
-
 // Caption pixels: clearly darker than the light grey face, inside the
 // bevel. Returns the bounding box of them (empty if none).
 juce::Rectangle<int> darkPixelBounds (const juce::Image& image, int margin = 3)

@@ -41,19 +41,6 @@ public:
     std::vector<GlyphInfo> glyphs;
 };
 
-bool imagesEqual (const juce::Image& a, const juce::Image& b)
-{
-    if (a.getWidth() != b.getWidth() || a.getHeight() != b.getHeight())
-        return false;
-
-    for (int y = 0; y < a.getHeight(); ++y)
-        for (int x = 0; x < a.getWidth(); ++x)
-            if (pixel (a, x, y) != pixel (b, x, y))
-                return false;
-
-    return true;
-}
-
 // Pixels in the area matching a predicate.
 template <typename Predicate>
 int countPixels (const juce::Image& image, juce::Rectangle<int> area, Predicate predicate)
