@@ -173,27 +173,31 @@ e2e_windows_of() {
 # Waits for the first visible window of a process and prints its id.
 e2e_wait_window_of() {
     local pid=$1 seconds=${2:-30}
-    local end=$(( $(date +%s) + seconds ))
-    local ids
-    while :; do
-        kill -0 "$pid" 2>/dev/null || return 1
-        ids=$(e2e_windows_of "$pid")
-        if [ -n "$ids" ]; then
-            echo "$ids" | head -n 1
-            return 0
-        fi
-        [ "$(date +%s)" -ge "$end" ] && return 1
-        sleep 0.1
-    done
+    e2e_first_id_within "$seconds" _e2e_live_windows_of "$pid"
+}
+
+# The windows of a process while it runs; nothing (and failure) once it ended.
+_e2e_live_windows_of() {
+    kill -0 "$1" 2>/dev/null || return 2
+    e2e_windows_of "$1"
 }
 
 # Waits for a visible window whose class matches and prints its id.
 e2e_wait_window_class() {
     local class=$1 seconds=${2:-30}
+    e2e_first_id_within "$seconds" xdotool search --onlyvisible --class "$class"
+}
+
+# e2e_first_id_within SECONDS COMMAND...: runs the command every 0.1 s until
+# it prints something, and prints its first line. Fails when time is up or
+# when the command fails with status 2 (what it waits for can no longer come).
+e2e_first_id_within() {
+    local seconds=$1; shift
     local end=$(( $(date +%s) + seconds ))
-    local ids
+    local ids status
     while :; do
-        ids=$(xdotool search --onlyvisible --class "$class" 2>/dev/null)
+        ids=$("$@" 2>/dev/null); status=$?
+        [ "$status" = 2 ] && return 1
         if [ -n "$ids" ]; then
             echo "$ids" | head -n 1
             return 0
