@@ -10,6 +10,12 @@
 // the program's own cost per round trip (the CPU time of its threads, the
 // simulated device's thread left out) and R the framed run's time over its
 // floor (round trips at 1 ms plus the pauses the worker prescribes).
+//
+// Each run also times the three thread hand-overs of a round trip on their
+// own, with no work between them, and the line before the last gives that
+// floor and what the program spends above it: most of N is what this machine
+// charges for putting threads to sleep and waking them, which the program
+// cannot do without.
 #include "MessageLoop.h"
 #include "sim/SimControl.h"
 #include "tools/UpdateFileMaker.h"
@@ -18,13 +24,18 @@
 #include <juce_events/juce_events.h>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <iterator>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -222,6 +233,99 @@ RunResult runUpdate (const juce::File& folder, bool framed)
     return result;
 }
 
+// The machine's own floor for a round trip: the same three hand-overs as an
+// answered command, with no work between them. A worker thread wakes a
+// "device" thread through a condition variable, as a write wakes the
+// simulator's thread; that thread queues a call to the message thread, as the
+// library's callback does; the message thread sets the worker's event, as
+// the report-received handler does. Counted like the program: the CPU time
+// of the worker and the message thread, the device thread's left out.
+double handOverFloorUs (int roundTrips)
+{
+    struct Ring
+    {
+        std::mutex lock;
+        std::condition_variable changed;
+        int requests = 0;
+        bool stop = false;
+        juce::WaitableEvent answered;
+        std::atomic<int> tid { 0 };
+    };
+
+    auto ring = std::make_shared<Ring>();
+
+    std::thread device ([ring]
+    {
+        ring->tid = (int) gettid();
+        std::unique_lock<std::mutex> lock (ring->lock);
+
+        for (;;)
+        {
+            ring->changed.wait (lock, [&] { return ring->stop || ring->requests > 0; });
+
+            if (ring->stop)
+                return;
+
+            --ring->requests;
+            lock.unlock();
+            juce::MessageManager::callAsync ([ring] { ring->answered.signal(); });
+            lock.lock();
+        }
+    });
+
+    while (ring->tid == 0)
+        std::this_thread::yield();
+
+    const int deviceTid = ring->tid;
+    std::atomic<bool> finished { false };
+
+    class Worker : public juce::Thread
+    {
+    public:
+        Worker (Ring& r, int trips, std::atomic<bool>& f) : juce::Thread ("HandOver"), ring (r), count (trips), finished (f) {}
+
+        void run() override
+        {
+            for (int i = 0; i < count; ++i)
+            {
+                {
+                    const std::lock_guard<std::mutex> lock (ring.lock);
+                    ++ring.requests;
+                }
+
+                ring.changed.notify_all();
+
+                if (! ring.answered.wait (10000))
+                    break;
+
+                ring.answered.reset();
+            }
+
+            finished = true;
+        }
+
+        Ring& ring;
+        const int count;
+        std::atomic<bool>& finished;
+    };
+
+    Worker worker (*ring, roundTrips, finished);
+    const double cpuBefore = processCpuUs() - threadCpuUs (deviceTid);
+    worker.startThread();
+    MessageLoop::runUntil ([&] { return finished.load(); }, 600000);
+    worker.stopThread (10000);
+    const double cpu = processCpuUs() - threadCpuUs (deviceTid) - cpuBefore;
+
+    {
+        const std::lock_guard<std::mutex> lock (ring->lock);
+        ring->stop = true;
+    }
+
+    ring->changed.notify_all();
+    device.join();
+    return cpu / roundTrips;
+}
+
 double median (std::vector<double> values)
 {
     std::sort (values.begin(), values.end());
@@ -241,13 +345,14 @@ int main (int argc, char** argv)
     folder.createDirectory();
     UpdateFileMaker::write (folder.getChildFile ("vqdtrm4__v102.bin"), {});
 
-    std::vector<double> roundTripUs, ratios;
+    std::vector<double> roundTripUs, ratios, floorUs;
     RunResult last;
     bool allOk = true;
 
     for (int run = 0; run < runs; ++run)
     {
         const auto fast = runUpdate (folder, false);
+        floorUs.push_back (handOverFloorUs (fast.roundTrips));
         const auto framed = withFramed ? runUpdate (folder, true) : RunResult { true };
         allOk = allOk && fast.ok && framed.ok;
 
@@ -267,6 +372,8 @@ int main (int argc, char** argv)
         std::printf ("  no delay: total %.0f ms, data phase %.0f ms, %.1f us latency and %.1f us of the program's CPU"
                      " (%.1f us in user space) per round trip\n",
                      fast.totalMs, fast.dataMs, latencyUs, perTripUs, fast.programUserUs / fast.roundTrips);
+        std::printf ("  hand-over floor: %.1f us of CPU per round trip for the same three hand-overs with no work\n",
+                     floorUs.back());
         if (withFramed)
             std::printf ("  framed:   total %.0f ms, data phase %.0f ms, floor %.0f ms, %.4f x floor\n",
                          framed.totalMs, framed.dataMs, framed.floorMs, framed.totalMs / framed.floorMs);
@@ -278,6 +385,8 @@ int main (int argc, char** argv)
     if (! allOk)
         std::printf ("warning: an update did not end complete with the flash equal to the file\n");
 
+    std::printf ("hand-over floor: %.0f us; the program's work above it: %.0f us\n",
+                 median (floorUs), median (roundTripUs) - median (floorUs));
     std::printf ("round trip: %.0f us; framed run: %.3f x floor\n", median (roundTripUs), median (ratios));
     return allOk ? 0 : 1;
 }
