@@ -7,10 +7,10 @@
 
 #include "ImageChecks.h"
 #include "MessageLoop.h"
+#include "XScreen.h"
 #include "ui/AlineButton.h"
 #include "ui/BtnLookAndFeel.h"
 
-#include <dlfcn.h>
 #include <vector>
 
 namespace
@@ -128,39 +128,6 @@ protected:
     AlineButton button { "OK" };
     ClickCounter listener;
 };
-
-bool hasScreen()
-{
-    return juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() != nullptr;
-}
-
-// A JUCE application installs, for its whole life, an X error handler that
-// ignores the errors of a bare X server (without a window manager JUCE asks
-// for WM_STATE and the like, which then do not exist). A test program is not
-// a JUCE application, so Xlib's default handler would end the whole run at
-// the first window; this installs the same kind of handler, once.
-bool ignoreXErrorsLikeAJuceApplication()
-{
-    static const bool installed = []
-    {
-        using Handler = int (*) (void*, void*);
-        using SetHandler = Handler (*) (Handler);
-
-        auto* x11 = dlopen ("libX11.so.6", RTLD_NOW | RTLD_NOLOAD);
-
-        if (x11 == nullptr)
-            return false;
-
-        auto setHandler = reinterpret_cast<SetHandler> (dlsym (x11, "XSetErrorHandler"));
-
-        if (setHandler != nullptr)
-            setHandler ([] (void*, void*) { return 0; });
-
-        return setHandler != nullptr;
-    }();
-
-    return installed;
-}
 } // namespace
 
 //==============================================================================
