@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# A language picked from the list with the mouse takes effect at once (the
+# title and the page change), and Return then goes on to the ready screen in
+# that language: the click on the list leaves Return on OK.
+source "$(dirname "$0")/screens.sh"
+e2e_setup "$1"
+
+has_locale() { locale -a 2>/dev/null | grep -qi "^$1\.utf-\?8$"; }
+has_locale de_DE || e2e_fail "no de_DE.UTF-8 locale installed (scripts/install-deps.sh compiles it)"
+
+# The list offers English, then the languages with an installed locale in
+# a fixed order: French, if there, comes before German.
+german_item=1
+has_locale fr_FR && german_item=2
+
+e2e_update_file vqdtrm4__v102.bin --version 1.02 --date 20240318
+LANG=C.UTF-8 e2e_start "date=20230715;version=1.00"
+e2e_wait_for e2e_on_language_screen
+[ "$(e2e_window_title)" = "Updater Program" ] || e2e_fail "did not start in English: '$(e2e_window_title)'"
+
+e2e_click 200 84                        # the list, at (20, 74, 366, 20)
+sleep 0.8
+# The items open below the list, 18 pixels apart, the first centred at 105.
+xdotool mousemove --window "$PROGRAM_WINDOW" 100 $(( 105 + 18 * german_item )) click 1
+e2e_wait_for 10 sh -c '[ "$(xdotool getwindowname '"$PROGRAM_WINDOW"')" = Aktualisierungsprogramm ]' \
+    || e2e_fail "picking German from the list did not change the title: '$(e2e_window_title)'"
+e2e_on_language_screen || e2e_fail "picking a language left the first screen"
+echo "German picked from the list: ok"
+
+e2e_key Return
+e2e_wait_for e2e_on_ready_screen
+[ "$(e2e_window_title)" = "Aktualisierungsprogramm" ] || e2e_fail "the ready screen is not in German"
+echo "Return then goes on to the ready screen, in German: ok"
+
+kill -INT "$PROGRAM_PID"
+e2e_expect_exit 0
