@@ -2,6 +2,7 @@
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include <X11/Xlib.h>
 #include <dlfcn.h>
 
 bool hasScreen()
@@ -30,4 +31,29 @@ bool ignoreXErrorsLikeAJuceApplication()
     }();
 
     return installed;
+}
+
+bool sendFocusNotice (juce::Component& window)
+{
+    auto* peer = window.getPeer();
+
+    if (peer == nullptr)
+        return false;
+
+    Display* display = XOpenDisplay (nullptr);
+
+    if (display == nullptr)
+        return false;
+
+    const auto handle = (Window) (juce::pointer_sized_uint) peer->getNativeHandle();
+    XEvent event {};
+    event.xfocus.type = FocusIn;
+    event.xfocus.window = handle;
+    event.xfocus.mode = NotifyNormal;
+    event.xfocus.detail = NotifyNonlinear;
+
+    const Status sent = XSendEvent (display, handle, False, FocusChangeMask, &event);
+    XSync (display, False);
+    XCloseDisplay (display);
+    return sent != 0;
 }

@@ -14,3 +14,15 @@ bool hasScreen();
 // the first window; this installs the same kind of handler, once. False when
 // it could not.
 bool ignoreXErrorsLikeAJuceApplication();
+
+namespace juce { class Component; }
+
+// Sends a window of this program, from a connection of its own, the notice
+// a window gets when it gains the keyboard focus. JUCE reads X events only
+// when its connection has new data, so a notice that Xlib already took in
+// during one of JUCE's own round trips can wait there until the next event
+// arrives, and JUCE then acts on it late (it focuses the window itself when
+// it first learns that the window has the focus). This makes it act now:
+// after it, one pass of the message loop has JUCE up to date. False when it
+// could not be sent.
+bool sendFocusNotice (juce::Component& window);
