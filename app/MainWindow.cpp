@@ -41,3 +41,11 @@ void MainWindow::activeWindowStatusChanged()
     if (isActiveWindow() && mainComponent != nullptr)
         mainComponent->repaint();
 }
+
+void MainWindow::focusGained (FocusChangeType cause)
+{
+    juce::DocumentWindow::focusGained (cause);
+
+    if (mainComponent != nullptr)
+        mainComponent->applyFocusRule();
+}

@@ -20,6 +20,14 @@ public:
     // the page is painted again when it does.
     void activeWindowStatusChanged() override;
 
+    // When JUCE learns that the window gained the focus and has no control
+    // to give it back to, it focuses the window itself, where Return does
+    // nothing. On X11 that news can wait in the event queue until the user's
+    // first key press arrives, which then went to the window and was lost;
+    // the page's focus rule is applied at once instead, so the key reaches
+    // the default button.
+    void focusGained (FocusChangeType cause) override;
+
 private:
     MainComponent* mainComponent = nullptr; // owned as the window's content
 };

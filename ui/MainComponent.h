@@ -33,6 +33,11 @@ public:
     // Rebuilds the screen for the current state and language.
     void composeScreen();
 
+    // The page's keyboard focus rule: where the user is to confirm or
+    // dismiss, the focus goes to the button that Return is then to trigger,
+    // unless the user moved it to the other one. Every paint applies it.
+    void applyFocusRule();
+
     // Stops a running worker and asks the application to quit.
     void requestQuit();
 

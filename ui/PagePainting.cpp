@@ -40,6 +40,11 @@ void MainComponent::paint (juce::Graphics& g)
     g.setColour (juce::Colour (textColour));
     screenText.draw (g);
 
+    applyFocusRule();
+}
+
+void MainComponent::applyFocusRule()
+{
     const int state = getUpdateState();
 
     if (state == stateIdle)
