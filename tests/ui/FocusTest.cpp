@@ -52,8 +52,9 @@ protected:
             GTEST_SKIP() << "the window did not get the focus";
 
         // JUCE may not have taken in yet that the window has the focus; when
-        // it does, it focuses the window itself and the next paint gives OK
-        // the focus again. Have that happen before the tests move the focus.
+        // it does, it focuses the window itself, which hands the focus on to
+        // OK and would take it from a Cancel that a test has chosen. Have
+        // that happen before the tests move the focus.
         ASSERT_TRUE (sendFocusNotice (*window));
         MessageLoop::runFor (100);
         ASSERT_TRUE (eventually ([this] { return has (action()); }));
