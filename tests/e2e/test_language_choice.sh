@@ -18,8 +18,12 @@ LANG=C.UTF-8 e2e_start "date=20230715;version=1.00"
 e2e_wait_for e2e_on_language_screen
 [ "$(e2e_window_title)" = "Updater Program" ] || e2e_fail "did not start in English: '$(e2e_window_title)'"
 
+# popup_open: the list's items show in a window of their own.
+popup_open() { [ "$(e2e_windows_of "$PROGRAM_PID" | wc -l)" -ge 2 ]; }
+
 e2e_click 200 84                        # the list, at (20, 74, 366, 20)
-sleep 0.8
+e2e_wait_for 10 popup_open || e2e_fail "the list did not open"
+sleep 0.3
 # The items open below the list, 18 pixels apart, the first centred at 105.
 xdotool mousemove --window "$PROGRAM_WINDOW" 100 $(( 105 + 18 * german_item )) click 1
 e2e_wait_for 10 sh -c '[ "$(xdotool getwindowname '"$PROGRAM_WINDOW"')" = Aktualisierungsprogramm ]' \
