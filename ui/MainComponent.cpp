@@ -63,11 +63,11 @@ MainComponent::MainComponent()
     quitButton = new AlineButton ("Cancel");
     setUpButton (*quitButton, *this);
 
-    // When JUCE picks a control of the page for the focus on its own (the
-    // window gains the focus with none to give it back to, then a click on
-    // the language list or the page), it takes the first in focus order,
-    // which by position would be the left-hand button. Return must then act
-    // on the default, as the paint's focus rule has it, not quit.
+    // When JUCE picks a control of the page for the focus on its own (a
+    // click on the language list or the page while no control has it), it
+    // takes the first in focus order, which by position would be the
+    // left-hand button. Return must then act on the default, as the focus
+    // rule has it, not quit.
     actionButton->setExplicitFocusOrder (1);
     quitButton->setExplicitFocusOrder (2);
 
