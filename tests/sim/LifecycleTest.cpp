@@ -143,13 +143,9 @@ private:
 
 TEST_F(Lifecycle, StopReturnsOnlyOnceTheDeviceThreadHasEnded)
 {
-    vqdsim::configure(vqdsim::Scenario {});
     const int before = threadsOfThisProcess();
     HeldWindow held;
-    HID_Initialize(&instanceTag);
-    HID_SetCallback(held.handle(), kInputMessage, kArrivalMessage, kRemovalMessage);
-    HID_Start();
-    opened = true;
+    open(vqdsim::Scenario {}, held.handle());
 
     ASSERT_EQ(HID_Write(vqdsim::kControllerHidNo, command(0xF0, 0x00).data(), 64), 1);
     ASSERT_TRUE(held.waitUntilHeld());
@@ -175,12 +171,8 @@ TEST_F(Lifecycle, ClearingTheCallbackWaitsForAPostUnderWay)
 {
     // Once HID_SetCallback(NULL, ...) returns, the program may destroy its
     // window, so no post() may still be running in it by then.
-    vqdsim::configure(vqdsim::Scenario {});
     HeldWindow held;
-    HID_Initialize(&instanceTag);
-    HID_SetCallback(held.handle(), kInputMessage, kArrivalMessage, kRemovalMessage);
-    HID_Start();
-    opened = true;
+    open(vqdsim::Scenario {}, held.handle());
 
     ASSERT_EQ(HID_Write(vqdsim::kControllerHidNo, command(0xF0, 0x00).data(), 64), 1);
     ASSERT_TRUE(held.waitUntilHeld());

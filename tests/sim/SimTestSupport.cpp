@@ -66,22 +66,28 @@ Report command(uint8_t target, uint8_t code)
     return report;
 }
 
-Report prepareCommand(uint8_t target, uint32_t address, uint32_t length)
+namespace
 {
-    Report report = command(target, 0x08);
+// Prepare and block start carry the same range: address, a 0xFF separator,
+// length.
+Report rangeCommand(uint8_t target, uint8_t code, uint32_t address, uint32_t length)
+{
+    Report report = command(target, code);
     putLe32(report, 2, address);
     report[6] = 0xFF;
     putLe32(report, 7, length);
     return report;
 }
+} // namespace
+
+Report prepareCommand(uint8_t target, uint32_t address, uint32_t length)
+{
+    return rangeCommand(target, 0x08, address, length);
+}
 
 Report blockStartCommand(uint8_t target, uint32_t address, uint32_t length)
 {
-    Report report = command(target, 0x02);
-    putLe32(report, 2, address);
-    report[6] = 0xFF;
-    putLe32(report, 7, length);
-    return report;
+    return rangeCommand(target, 0x02, address, length);
 }
 
 Report dataCommand(uint8_t target, const uint8_t* bytes, std::size_t count)
@@ -153,11 +159,11 @@ uint32_t le32(const Report& report, std::size_t offset)
 
 // ---------------------------------------------------------------------------
 
-void SimSession::open(const vqdsim::Scenario& scenario)
+void SimSession::open(const vqdsim::Scenario& scenario, HidWindow* target)
 {
     vqdsim::configure(scenario);
     HID_Initialize(&instanceTag);
-    HID_SetCallback(window.handle(), kInputMessage, kArrivalMessage, kRemovalMessage);
+    HID_SetCallback(target != nullptr ? target : window.handle(), kInputMessage, kArrivalMessage, kRemovalMessage);
     HID_Start();
     opened = true;
 }

@@ -95,7 +95,9 @@ class SimSession : public ::testing::Test
 protected:
     void TearDown() override;
 
-    void open(const vqdsim::Scenario& scenario = vqdsim::Scenario {});
+    // Starts a session whose notices go to `target`, this fixture's window
+    // by default.
+    void open(const vqdsim::Scenario& scenario = vqdsim::Scenario {}, HidWindow* target = nullptr);
     void close();
 
     // Sends one command to `hidNo` and returns its answer; fails the test if
