@@ -54,56 +54,43 @@ void BtnLookAndFeel::drawButtonBackground (juce::Graphics& g,
 
     const float pi = juce::MathConstants<float>::pi;
 
-    // Quarter circles of the 2cs square in each corner; angles run clockwise
-    // from 12 o'clock, as juce::Path::addArc takes them.
-    auto addTopLeftArc     = [&] (juce::Path& p) { p.addArc (x,            y,            cs2, cs2, 1.5f * pi, 2.0f * pi); };
-    auto addTopRightArc    = [&] (juce::Path& p) { p.addArc (x + w - cs2,  y,            cs2, cs2, 0.0f,      0.5f * pi); };
-    auto addBottomRightArc = [&] (juce::Path& p) { p.addArc (x + w - cs2,  y + h - cs2,  cs2, cs2, 0.5f * pi, pi); };
-    auto addBottomLeftArc  = [&] (juce::Path& p) { p.addArc (x,            y + h - cs2,  cs2, cs2, pi,        1.5f * pi); };
+    // Each corner: whether it is rounded, where its quarter circle (of the
+    // 2cs square in the corner) begins, and the corner point itself. Angles
+    // run clockwise from 12 o'clock, as juce::Path::addArc takes them, and
+    // every path below goes clockwise through its corners.
+    struct Corner
+    {
+        bool round;
+        juce::Point<float> arcStart, point;
+        float arcX, arcY, fromAngle, toAngle;
+    };
+
+    const Corner topLeft     { roundTopLeft,     { x, y + cs },          { x, y },         x,           y,           1.5f * pi, 2.0f * pi };
+    const Corner topRight    { roundTopRight,    { x + w - cs, y },      { x + w, y },     x + w - cs2, y,           0.0f,      0.5f * pi };
+    const Corner bottomRight { roundBottomRight, { x + w, y + h - cs },  { x + w, y + h }, x + w - cs2, y + h - cs2, 0.5f * pi, pi };
+    const Corner bottomLeft  { roundBottomLeft,  { x + cs, y + h },      { x, y + h },     x,           y + h - cs2, pi,        1.5f * pi };
+
+    // Where a path meets a corner: the start of its arc, or the point.
+    auto reach = [] (const Corner& c) { return c.round ? c.arcStart : c.point; };
+
+    // Goes along an edge into a corner and round it (or starts there).
+    auto pass = [&] (juce::Path& p, const Corner& c, bool startsPath)
+    {
+        if (startsPath)
+            p.startNewSubPath (reach (c));
+        else
+            p.lineTo (reach (c));
+
+        if (c.round)
+            p.addArc (c.arcX, c.arcY, cs2, cs2, c.fromAngle, c.toAngle);
+    };
 
     // The face.
     juce::Path outline;
-
-    if (roundTopLeft)
-    {
-        outline.startNewSubPath (x, y + cs);
-        addTopLeftArc (outline);
-    }
-    else
-    {
-        outline.startNewSubPath (x, y);
-    }
-
-    if (roundTopRight)
-    {
-        outline.lineTo (x + w - cs, y);
-        addTopRightArc (outline);
-    }
-    else
-    {
-        outline.lineTo (x + w, y);
-    }
-
-    if (roundBottomRight)
-    {
-        outline.lineTo (x + w, y + h - cs);
-        addBottomRightArc (outline);
-    }
-    else
-    {
-        outline.lineTo (x + w, y + h);
-    }
-
-    if (roundBottomLeft)
-    {
-        outline.lineTo (x + cs, y + h);
-        addBottomLeftArc (outline);
-    }
-    else
-    {
-        outline.lineTo (x, y + h);
-    }
-
+    pass (outline, topLeft, true);
+    pass (outline, topRight, false);
+    pass (outline, bottomRight, false);
+    pass (outline, bottomLeft, false);
     outline.closeSubPath();
 
     g.setColour (backgroundColour);
@@ -118,56 +105,18 @@ void BtnLookAndFeel::drawButtonBackground (juce::Graphics& g,
 
     // Light side: bottom-left corner, left edge, top-left corner, top edge.
     juce::Path light;
-
-    if (roundBottomLeft)
-    {
-        light.startNewSubPath (x + cs, y + h);
-        addBottomLeftArc (light);
-    }
-    else
-    {
-        light.startNewSubPath (x, y + h);
-    }
-
-    if (roundTopLeft)
-    {
-        light.lineTo (x, y + cs);
-        addTopLeftArc (light);
-    }
-    else
-    {
-        light.lineTo (x, y);
-    }
-
-    light.lineTo (roundTopRight ? x + w - cs : x + w, y);
+    pass (light, bottomLeft, true);
+    pass (light, topLeft, false);
+    light.lineTo (reach (topRight));
 
     g.setColour (isButtonDown ? black : white);
     g.strokePath (light, bevelStroke);
 
     // Dark side: top-right corner, right edge, bottom-right corner, bottom edge.
     juce::Path dark;
-
-    if (roundTopRight)
-    {
-        dark.startNewSubPath (x + w - cs, y);
-        addTopRightArc (dark);
-    }
-    else
-    {
-        dark.startNewSubPath (x + w, y);
-    }
-
-    if (roundBottomRight)
-    {
-        dark.lineTo (x + w, y + h - cs);
-        addBottomRightArc (dark);
-    }
-    else
-    {
-        dark.lineTo (x + w, y + h);
-    }
-
-    dark.lineTo (roundBottomLeft ? x + cs : x, y + h);
+    pass (dark, topRight, true);
+    pass (dark, bottomRight, false);
+    dark.lineTo (reach (bottomLeft));
 
     g.setColour (isButtonDown ? white : black);
     g.strokePath (dark, bevelStroke);
