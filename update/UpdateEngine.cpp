@@ -11,10 +11,6 @@ using namespace Protocol;
 namespace
 {
 const int fileLoadedMark = 8;
-const int commitPollMs = 100;
-const int passPauseMs = 1;
-const int stopTimeoutMs = 5000;
-const int removalPauseMs = 100;
 } // namespace
 
 UpdateEngine::UpdateEngine()
@@ -49,6 +45,12 @@ void UpdateEngine::closeDevice()
 {
     delete hidCtrl;
     hidCtrl = nullptr;
+}
+
+void UpdateEngine::setPacing (const Pacing& newPacing)
+{
+    jassert (! isThreadRunning());
+    pacing = newPacing;
 }
 
 //==============================================================================
@@ -89,7 +91,7 @@ void UpdateEngine::stopWorker()
     responseEvent.signal();
 
     if (isThreadRunning())
-        stopThread (stopTimeoutMs);
+        stopThread (pacing.stopTimeoutMs);
 }
 
 //==============================================================================
@@ -109,11 +111,11 @@ void UpdateEngine::deviceRemoved()
 
     // A pause for the worker to notice the removal in its current command,
     // then wake a send that still waits and stop the worker.
-    wait (removalPauseMs);
+    wait (pacing.removalPauseMs);
     responseEvent.signal();
 
     if (isThreadRunning())
-        stopThread (stopTimeoutMs);
+        stopThread (pacing.stopTimeoutMs);
 
     triggerScreenUpdate();
 }
@@ -173,7 +175,7 @@ bool UpdateEngine::sendAndWait()
 
     // A lost command (no device selected, a failed write) shows up as the
     // time-out here.
-    if (! responseEvent.wait (answerTimeoutMs))
+    if (! responseEvent.wait (pacing.answerTimeoutMs))
         return false;
 
     responseEvent.reset();
@@ -315,7 +317,7 @@ void UpdateEngine::findUpdateFile()
     }
 
     const auto path = chosen.getFullPathName();
-    const int result = loadChosenFile (path, fileDate, fileVersion);
+    const int result = loadChosenFile (path, fileDate, fileVersion, checkedContent);
 
     for (auto& record : imageTable)
         record.status = result;
@@ -347,9 +349,10 @@ void UpdateEngine::findUpdateFile()
     fileLoadMark = fileLoadedMark;
 }
 
-int UpdateEngine::loadChosenFile (const juce::String& path, uint32_t& dateOut, juce::String& versionOut)
+int UpdateEngine::loadChosenFile (const juce::String& path, uint32_t& dateOut, juce::String& versionOut,
+                                  std::vector<uint8_t>& content)
 {
-    return loadUpdateFile (path, dateOut, versionOut);
+    return loadUpdateFile (path, dateOut, versionOut, content);
 }
 
 bool UpdateEngine::computeUpdateTotal()
@@ -374,7 +377,7 @@ void UpdateEngine::triggerScreenUpdate()
 
 void UpdateEngine::run()
 {
-    int pollInterval = passPauseMs;
+    int pollInterval = pacing.passPauseMs;
 
     for (;;)
     {
@@ -382,7 +385,7 @@ void UpdateEngine::run()
 
         // Waiting on the ready screen is the user's time, not the
         // controller's: look now and then, and at once when notified.
-        wait (updateState == stateReady ? readyPollMs : pollInterval);
+        wait (updateState == stateReady ? pacing.readyPollMs : pollInterval);
 
         shownImageIndex = imageIndex;
         performStep (pollInterval);
@@ -526,15 +529,18 @@ void UpdateEngine::stepBlockData()
 {
     const auto& record = imageTable[imageIndex];
     const auto n = (int) std::min (record.size - sentInImage, blockSize);
+    const int64_t start = record.fileOffset + blockOffset;
 
-    // Each block is read when it is sent, so only one is ever held.
-    std::vector<uint8_t> buffer;
-
-    if (! readFileRange (record.path, record.fileOffset + blockOffset, buffer, (size_t) n))
+    // The block comes from the content that passed the file's checks, never
+    // from the disk again. Should that content not hold the whole block, the
+    // block is refused before any of it is sent.
+    if (n < 0 || start < 0 || start + n > (int64_t) checkedContent.size())
     {
         setUpdateState (errFileOpen);
         return;
     }
+
+    const uint8_t* const block = checkedContent.data() + start;
 
     const double base = progress;
     const auto total = (double) totalBytes;
@@ -560,7 +566,7 @@ void UpdateEngine::stepBlockData()
 
         if (o + dataPerReport < n)
         {
-            std::memcpy (outReport + 2, buffer.data() + o, (size_t) dataPerReport);
+            std::memcpy (outReport + 2, block + o, (size_t) dataPerReport);
             sentInImage += dataPerReport;
 
             if (! sendPiece())
@@ -579,7 +585,7 @@ void UpdateEngine::stepBlockData()
                 break;
 
             outReport[1] = cmdData;
-            std::memcpy (outReport + 2, buffer.data() + o, (size_t) r);
+            std::memcpy (outReport + 2, block + o, (size_t) r);
 
             if (! sendPiece())
                 break;
@@ -588,7 +594,7 @@ void UpdateEngine::stepBlockData()
 
     if (updateState == stateBlockData)
     {
-        blockSum = byteSum (buffer.data(), (size_t) n);
+        blockSum = byteSum (block, (size_t) n);
         setUpdateState (stateBlockChecksum);
     }
 }
@@ -604,7 +610,7 @@ void UpdateEngine::stepBlockChecksum (int& pollInterval)
 
     if (answer[1] == ansOk)
     {
-        pollInterval = commitPollMs;
+        pollInterval = pacing.commitPollMs;
         setUpdateState (stateBlockCommit);
     }
     else if (answer[1] == ansError && answer[2] == 2)
@@ -642,7 +648,7 @@ void UpdateEngine::stepBlockCommit (int& pollInterval)
 
         case ansBlockDone:
         {
-            pollInterval = passPauseMs;
+            pollInterval = pacing.passPauseMs;
             const int64_t next = (int64_t) blockOffset + blockSize;
 
             if (next >= record.size)

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 // The update engine: the update fields, the command protocol and the worker
 // thread ("UpdatingThread") with its state machine. The main component is
@@ -21,8 +22,21 @@
 //
 // Threads: the worker runs run() and the steps; everything else is called on
 // the message thread. updateState and the fields that the screens read while
-// the worker writes them are atomics; the answer report is handed over under
-// a lock of its own; responseEvent orders an answer after its command.
+// the worker may still write them are atomics; the answer report is handed
+// over under a lock of its own; responseEvent orders an answer after its
+// command.
+//
+// The rest of what the worker writes and a screen may read (the versions,
+// the dates, the image table, totalBytes) are plain fields, and stay
+// race-free by one rule: the worker writes them only in stateIdle, before it
+// records stateReady, and never again afterwards. Recording a state is a
+// sequentially consistent store to updateState, and every reader on the
+// message thread loads updateState first and reads these fields only when it
+// says stateReady or later (the ready screen: stateReady with fileLoadMark 8).
+// The load of that state thus orders the fields' writes before their reads.
+// A change that writes one of them after stateIdle, or reads one on a screen
+// shown before stateReady, breaks this: make that field an atomic, or hand
+// it over under statusLock.
 class UpdateEngine : public juce::AsyncUpdater,
                      public juce::Thread,
                      public HidHandler
@@ -72,7 +86,9 @@ public:
     void setUpdateState (int value) noexcept;
 
     //==========================================================================
-    // What the screens read.
+    // What the screens read. The atomics at any time; the dates, the versions,
+    // the image table and totalBytes only once updateState has said
+    // stateReady or later (see the rule above).
     int getFileLoadMark() const noexcept { return fileLoadMark.load(); }
     int getCpuKind() const noexcept { return cpuKind.load(); }
     int getFileCpuKind() const noexcept { return fileCpuKind.load(); }
@@ -129,18 +145,36 @@ public:
     static constexpr juce::uint32 progressIdleColour = 0xFF3D3D3D;
     static constexpr juce::uint32 progressUpdatingColour = 0xFFC83296;
 
-    // While the ready screen waits for the user the worker has nothing to do;
-    // it looks again this often, or at once when the user confirms (which
-    // notifies it). Looking every millisecond recomposed the unchanged screen
-    // a thousand times a second for nothing.
-    static constexpr int readyPollMs = 250;
+    // The worker's pauses and limits. The program always runs with these
+    // values; a test or a fuzzer that drives hundreds of updates may shorten
+    // them (setPacing) without changing what the worker does in between.
+    struct Pacing
+    {
+        int passPauseMs = 1;                             // between two passes
+        int commitPollMs = 100;                          // between two commit polls
+        int answerTimeoutMs = Protocol::answerTimeoutMs; // no answer: errTimeout
+        int removalPauseMs = 100;                        // removal handler's pause before it wakes the worker
+        int stopTimeoutMs = 5000;                        // how long a stop waits for the worker
+
+        // While the ready screen waits for the user the worker has nothing to
+        // do; it looks again this often, or at once when the user confirms
+        // (which notifies it). Looking every millisecond recomposed the
+        // unchanged screen a thousand times a second for nothing.
+        int readyPollMs = 250;
+    };
 
 protected:
     void run() override;
 
-    // Loads the chosen update file. A seam for tests that need the file to
-    // change between the search and the load.
-    virtual int loadChosenFile (const juce::String& path, uint32_t& dateOut, juce::String& versionOut);
+    // Only while the worker does not run.
+    void setPacing (const Pacing& newPacing);
+    const Pacing& getPacing() const noexcept { return pacing; }
+
+    // Loads and checks the chosen update file, handing over the content that
+    // passed the checks. A seam for tests that need the file to change
+    // between the search and the load.
+    virtual int loadChosenFile (const juce::String& path, uint32_t& dateOut, juce::String& versionOut,
+                                std::vector<uint8_t>& checkedContent);
 
     // Held around every triggerAsyncUpdate of the worker and the removal
     // handler, and by the owner around the composition of its screen.
@@ -162,6 +196,11 @@ private:
 
     std::atomic<double> progress { 0.0 };
     juce::WaitableEvent responseEvent; // auto-reset, not signalled
+
+    // Written by the worker in stateIdle only, published by its recording of
+    // stateReady (see the class comment): imageTable, totalBytes, fileDate,
+    // deviceDate, fileVersion and deviceVersion. The worker's later steps
+    // read them and update no field of them.
     ImageRecord imageTable[3];
     int64_t totalBytes = 0;
     std::atomic<int> updateState { stateIdle };
@@ -193,8 +232,16 @@ private:
     int64_t sentInImage = 0;
     int32_t blockOffset = 0;
 
+    // The update file's content as it passed the checks, kept from the load
+    // to the end of the run: every block is taken from here, never read from
+    // disk again, so that whatever becomes of the file after its checks (cut
+    // short, overwritten, replaced, deleted) cannot reach the controller.
+    // Written once by the worker in stateIdle and read only by the worker.
+    std::vector<uint8_t> checkedContent;
+
     std::atomic<juce::uint32> progressForeground { progressIdleColour };
     juce::File updateFolder;
+    Pacing pacing;
 
     JUCE_DECLARE_NON_COPYABLE (UpdateEngine)
 };

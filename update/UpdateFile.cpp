@@ -1,64 +1,14 @@
 #include "update/UpdateFile.h"
 
 #include "update/Checksums.h"
+#include "update/RegularFile.h"
 #include "update/UpdateState.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 
 namespace
 {
 const UpdateFile::NamePattern sh7269Pattern { "vqdtrm4__v*.bin", 17, "vqdtrm4__" };
 const UpdateFile::NamePattern rt1062Pattern { "vqdtrm4_B__v*.bin", 19, "vqdtrm4_B" };
 const int prefixLength = 9;
-
-// Opens a file for reading only when it is a regular file. O_NONBLOCK keeps
-// the open itself from waiting for a writer when the name is a FIFO; the
-// type check then refuses it before anything is read.
-int openRegularFile (const juce::String& path, struct stat& info)
-{
-    const int fd = ::open (path.toRawUTF8(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-
-    if (fd < 0)
-        return -1;
-
-    if (fstat (fd, &info) != 0 || ! S_ISREG (info.st_mode))
-    {
-        ::close (fd);
-        return -1;
-    }
-
-    return fd;
-}
-
-// Reads up to `length` bytes at `offset`; returns the bytes read, or -1.
-int64_t readAt (int fd, int64_t offset, uint8_t* buffer, size_t length)
-{
-    size_t done = 0;
-
-    while (done < length)
-    {
-        const auto count = ::pread (fd, buffer + done, length - done, (off_t) (offset + (int64_t) done));
-
-        if (count < 0)
-        {
-            if (errno == EINTR)
-                continue;
-
-            return -1;
-        }
-
-        if (count == 0)
-            break;
-
-        done += (size_t) count;
-    }
-
-    return (int64_t) done;
-}
 } // namespace
 
 namespace UpdateFile
@@ -110,44 +60,18 @@ bool isVersionText (const juce::String& text)
     return isDigit (text[0]) && text[1] == '.' && isDigit (text[2]) && isDigit (text[3]);
 }
 
-int loadUpdateFile (const juce::String& path, uint32_t& fileDateOut, juce::String& fileVersionOut)
+int checkUpdateFileContent (const uint8_t* data, size_t size, uint32_t& fileDateOut, juce::String& fileVersionOut)
 {
-    if (path.isEmpty() || ! juce::File (path).exists())
-        return errNoUpdateFile;
-
-    // The size is known before anything is read, so a huge file costs
-    // nothing, and a FIFO, a directory or a device node is refused as
-    // unreadable instead of blocking the worker.
-    struct stat info;
-    const int fd = openRegularFile (path, info);
-
-    if (fd < 0)
-        return errFileRead;
-
-    if ((int64_t) info.st_size != UpdateFile::fileSize)
-    {
-        ::close (fd);
-        return errFileSize;
-    }
-
-    // One byte more than the file should hold, to notice a file that grew.
-    std::vector<uint8_t> data ((size_t) UpdateFile::fileSize + 1);
-    const auto count = readAt (fd, 0, data.data(), data.size());
-    ::close (fd);
-
-    if (count < 0)
-        return errFileRead;
-
-    if (count != UpdateFile::fileSize)
+    if ((int64_t) size != UpdateFile::fileSize)
         return errFileSize;
 
-    const uint8_t* date = data.data() + UpdateFile::dateOffset;
+    const uint8_t* date = data + UpdateFile::dateOffset;
     fileDateOut = ((uint32_t) date[0] << 24) | ((uint32_t) date[1] << 16) | ((uint32_t) date[2] << 8) | date[3];
 
     if (! isPlausibleDate (date))
         return errFileInfo;
 
-    const uint8_t* version = data.data() + UpdateFile::versionOffset;
+    const uint8_t* version = data + UpdateFile::versionOffset;
     juce::String text;
 
     for (int i = 0; i < 4; ++i)
@@ -158,23 +82,42 @@ int loadUpdateFile (const juce::String& path, uint32_t& fileDateOut, juce::Strin
     if (! isVersionText (fileVersionOut))
         return errFileInfo;
 
-    const auto crc = computeCrc16 (data.data(), (size_t) UpdateFile::crcOffset);
-    const auto stored = (uint16_t) (data[(size_t) UpdateFile::crcOffset] | (data[(size_t) UpdateFile::crcOffset + 1] << 8));
+    const auto crc = computeCrc16 (data, (size_t) UpdateFile::crcOffset);
+    const auto stored = (uint16_t) (data[UpdateFile::crcOffset] | (data[UpdateFile::crcOffset + 1] << 8));
 
     return crc == stored ? 1 : errFileCrc;
 }
 
-bool readFileRange (const juce::String& path, int64_t offset, std::vector<uint8_t>& buffer, size_t length)
+int loadUpdateFile (const juce::String& path, uint32_t& fileDateOut, juce::String& fileVersionOut,
+                    std::vector<uint8_t>& checkedContent)
 {
-    buffer.assign (length, 0);
+    checkedContent.clear();
 
-    struct stat info;
-    const int fd = openRegularFile (path, info);
+    if (path.isEmpty() || ! juce::File (path).exists())
+        return errNoUpdateFile;
 
-    if (fd < 0)
-        return false;
+    // The size is known before anything is read, so a huge file costs
+    // nothing, and a FIFO, a directory or a device node is refused as
+    // unreadable instead of blocking the worker.
+    std::vector<uint8_t> data;
 
-    const auto count = readAt (fd, offset, buffer.data(), length);
-    ::close (fd);
-    return count >= 0;
+    switch (readRegularFile (path, UpdateFile::fileSize, data))
+    {
+        case RegularFileRead::ok:         break;
+        case RegularFileRead::unreadable: return errFileRead;
+        case RegularFileRead::wrongSize:  return errFileSize;
+    }
+
+    const int result = checkUpdateFileContent (data.data(), data.size(), fileDateOut, fileVersionOut);
+
+    if (result == 1)
+        checkedContent.swap (data);
+
+    return result;
+}
+
+int loadUpdateFile (const juce::String& path, uint32_t& fileDateOut, juce::String& fileVersionOut)
+{
+    std::vector<uint8_t> unused;
+    return loadUpdateFile (path, fileDateOut, fileVersionOut, unused);
 }

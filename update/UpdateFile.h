@@ -87,13 +87,17 @@ bool isPlausibleDate (const uint8_t date[4]) noexcept;
 // character is not looked at.
 bool isVersionText (const juce::String& text);
 
+// Checks the content of an update file: 1 when good, else errFileSize,
+// errFileInfo or errFileCrc. The date (read big-endian) and the version text
+// are written as soon as they are read, before they are checked.
+int checkUpdateFileContent (const uint8_t* data, size_t size, uint32_t& fileDateOut, juce::String& fileVersionOut);
+
 // Checks an update file: 1 when good, else errNoUpdateFile .. errFileCrc.
-// The date (read big-endian) and the version text are written as soon as
-// they are read, before they are checked.
+// The date and the version text are written as in checkUpdateFileContent.
 int loadUpdateFile (const juce::String& path, uint32_t& fileDateOut, juce::String& fileVersionOut);
 
-// Reads `length` bytes at `offset` of a regular file into `buffer` (zeroed
-// first, so that a short file leaves zeros). False when the file cannot be
-// opened as a regular file. Neither call can block on a FIFO or device node
-// that has taken the update file's name.
-bool readFileRange (const juce::String& path, int64_t offset, std::vector<uint8_t>& buffer, size_t length);
+// The same, handing over the content that passed the checks: the update
+// writes these bytes and no others, whatever becomes of the file on disk
+// afterwards. `checkedContent` is empty unless the result is 1.
+int loadUpdateFile (const juce::String& path, uint32_t& fileDateOut, juce::String& fileVersionOut,
+                    std::vector<uint8_t>& checkedContent);

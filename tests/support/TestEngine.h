@@ -29,20 +29,24 @@ public:
     }
 
     // Called instead of the real load when set: lets a test change the file
-    // between the search and the load.
-    std::function<int (const juce::String&, uint32_t&, juce::String&)> loadHook;
+    // between the search and the load, or between the checks and the update.
+    std::function<int (const juce::String&, uint32_t&, juce::String&, std::vector<uint8_t>&)> loadHook;
 
     int compositions = 0;
     std::vector<int> statesSeen;
 
     juce::CriticalSection& getStatusLock() { return statusLock; }
 
+    using UpdateEngine::setPacing;
+    using UpdateEngine::getPacing;
+
 protected:
-    int loadChosenFile (const juce::String& path, uint32_t& dateOut, juce::String& versionOut) override
+    int loadChosenFile (const juce::String& path, uint32_t& dateOut, juce::String& versionOut,
+                        std::vector<uint8_t>& content) override
     {
         if (loadHook)
-            return loadHook (path, dateOut, versionOut);
+            return loadHook (path, dateOut, versionOut, content);
 
-        return UpdateEngine::loadChosenFile (path, dateOut, versionOut);
+        return UpdateEngine::loadChosenFile (path, dateOut, versionOut, content);
     }
 };

@@ -72,30 +72,15 @@ TEST_F (WorkerTest, FileVanishingDuringTheLoad)
 {
     writeUpdateFile();
     openSession();
-    engine->loadHook = [this] (const juce::String& path, uint32_t&, juce::String&)
+    engine->loadHook = [] (const juce::String& path, uint32_t& date, juce::String& version, std::vector<uint8_t>& content)
     {
         juce::File (path).deleteFile();
-        uint32_t date = 0;
-        juce::String version;
-        return loadUpdateFile (path, date, version);
+        return loadUpdateFile (path, date, version, content);
     };
     ASSERT_TRUE (engine->startFromIdle());
     ASSERT_TRUE (runUntilWorkerEnds());
     EXPECT_EQ (engine->getUpdateState(), errProtocol);
     EXPECT_EQ (engine->getImageRecord (0).status, errNoUpdateFile);
-}
-
-TEST_F (WorkerTest, FileGoneBeforeTheFirstBlock)
-{
-    writeUpdateFile();
-    startWorker();
-    ASSERT_TRUE (runUntilState (stateReady));
-    ASSERT_TRUE ((folder / "vqdtrm4__v102.bin").deleteFile());
-    engine->confirmUpdate();
-    ASSERT_TRUE (runUntilWorkerEnds());
-    EXPECT_EQ (engine->getUpdateState(), errFileOpen);
-    EXPECT_EQ (vqdsim::stats().commands[cmdBlockStart], 1);
-    EXPECT_EQ (vqdsim::stats().commands[cmdData], 0);
 }
 
 TEST_F (WorkerTest, ControllerInformationErrors)

@@ -44,6 +44,7 @@ protected:
     {
         vqdsim::configure (scenario);
         engine = std::make_unique<TestEngine>();
+        engine->setPacing (pacing);
         engine->setUpdateFolder (folder.get());
         engine->openDevice();
     }
@@ -109,6 +110,9 @@ protected:
         f.value = value;
         return f;
     }
+
+    // The program's own pauses and limits unless a test shortens them.
+    UpdateEngine::Pacing pacing;
 
     TempFolder folder;
     UpdateFileMaker::Options fileOptions;

@@ -1,0 +1,234 @@
+// The controller receives exactly the bytes that passed the update file's
+// checks, whatever happens to the file on disk after them: cut short,
+// overwritten, replaced by another valid file, deleted or turned into a FIFO,
+// on the ready screen or between two blocks of the update.
+#include "WorkerFixture.h"
+
+#include "update/CommandProtocol.h"
+#include "update/RegularFile.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+
+using namespace Protocol;
+
+namespace
+{
+struct Tampering
+{
+    const char* name;
+    std::function<void (const juce::File&)> apply;
+};
+
+void truncateToHalf (const juce::File& file)
+{
+    ASSERT_EQ (::truncate (file.getFullPathName().toRawUTF8(), (off_t) UpdateFile::fileSize / 2), 0);
+    ASSERT_EQ (file.getSize(), UpdateFile::fileSize / 2);
+}
+
+void overwriteMiddle (const juce::File& file)
+{
+    // 4 KiB of zeros in the middle of image 1, in place: the size, the date,
+    // the version and the stored CRC stay as they were.
+    juce::FileOutputStream out (file);
+    ASSERT_TRUE (out.openedOk());
+    ASSERT_TRUE (out.setPosition (0x100000));
+    std::vector<uint8_t> zeros (0x1000, 0);
+    ASSERT_TRUE (out.write (zeros.data(), zeros.size()));
+}
+
+void replaceWithAnotherValidFile (const juce::File& file)
+{
+    UpdateFileMaker::Options other;
+    other.version = "1.03";
+    other.seed = 4242;
+    const auto bytes = UpdateFileMaker::make (other);
+
+    // Written beside and moved over, as a download or a copy would.
+    const auto temporary = file.getSiblingFile ("replacement.tmp");
+    ASSERT_TRUE (temporary.replaceWithData (bytes.data(), bytes.size()));
+    ASSERT_TRUE (temporary.moveFileTo (file));
+}
+
+void deleteFile (const juce::File& file)
+{
+    ASSERT_TRUE (file.deleteFile());
+}
+
+void turnIntoFifo (const juce::File& file)
+{
+    ASSERT_TRUE (file.deleteFile());
+    ASSERT_EQ (mkfifo (file.getFullPathName().toRawUTF8(), 0600), 0);
+}
+
+const Tampering tamperings[] = {
+    { "truncated to half its size", truncateToHalf },
+    { "4 KiB in the middle overwritten", overwriteMiddle },
+    { "replaced by another valid file", replaceWithAnotherValidFile },
+    { "deleted", deleteFile },
+    { "turned into a FIFO", turnIntoFifo },
+};
+
+const char* const fileName = "vqdtrm4__v102.bin";
+} // namespace
+
+class FileIntegrityTest : public WorkerTest
+{
+protected:
+    void SetUp() override
+    {
+        WorkerTest::SetUp();
+
+        // Nothing here is about the commit poll's pace: poll at once.
+        pacing.commitPollMs = 1;
+    }
+
+    // The update completed, and the flash holds the file as it was checked.
+    void expectCheckedFileWritten (const char* what)
+    {
+        SCOPED_TRACE (what);
+        EXPECT_EQ (engine->getUpdateState(), stateComplete) << getUpdateStateName (engine->getUpdateState());
+        EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::kFlashEnd));
+        EXPECT_EQ (vqdsim::stats().dataBytes, 0x1E0000);
+    }
+};
+
+TEST_F (FileIntegrityTest, FileChangedOnTheReadyScreen)
+{
+    for (const auto& tampering : tamperings)
+    {
+        SCOPED_TRACE (tampering.name);
+        writeUpdateFile (fileName);
+        startWorker();
+        ASSERT_TRUE (runUntilState (stateReady));
+        EXPECT_EQ (engine->getFileVersion(), "1.02");
+
+        tampering.apply (folder / fileName);
+        engine->confirmUpdate();
+        ASSERT_TRUE (runUntilWorkerEnds());
+        expectCheckedFileWritten (tampering.name);
+
+        engine.reset();
+        (folder / fileName).deleteFile();
+    }
+}
+
+TEST_F (FileIntegrityTest, FileChangedBetweenTwoBlocks)
+{
+    for (const auto& tampering : tamperings)
+    {
+        SCOPED_TRACE (tampering.name);
+        writeUpdateFile (fileName);
+        startWorker();
+        ASSERT_TRUE (runUntilState (stateReady));
+        engine->confirmUpdate();
+
+        // The first block is written and the second announced: the file
+        // changes while the update is under way.
+        ASSERT_TRUE (MessageLoop::runUntil ([] { return vqdsim::stats().commands[cmdBlockStart] >= 2; }, 20000));
+        tampering.apply (folder / fileName);
+
+        ASSERT_TRUE (runUntilWorkerEnds());
+        expectCheckedFileWritten (tampering.name);
+
+        engine.reset();
+        (folder / fileName).deleteFile();
+    }
+}
+
+TEST_F (FileIntegrityTest, FileChangedBetweenTheSearchAndTheLoadIsCheckedAsItIsThen)
+{
+    // What is loaded is what is checked: a file that became bad between the
+    // search and the load is refused, one that was replaced by another good
+    // one is written as that one.
+    writeUpdateFile (fileName);
+    openSession();
+    engine->loadHook = [] (const juce::String& path, uint32_t& date, juce::String& version, std::vector<uint8_t>& content)
+    {
+        overwriteMiddle (juce::File (path));
+        return loadUpdateFile (path, date, version, content);
+    };
+    ASSERT_TRUE (engine->startFromIdle());
+    ASSERT_TRUE (runUntilWorkerEnds());
+    EXPECT_EQ (engine->getUpdateState(), errFileCrc);
+    EXPECT_EQ (vqdsim::stats().commands[cmdBlockStart], 0);
+}
+
+TEST_F (FileIntegrityTest, BlockOutsideTheCheckedContentIsNeverSent)
+{
+    // A load that reports a good file but hands over nothing (or too little)
+    // must not let the worker send anything of its own making: the block is
+    // refused with the file error before any data goes out.
+    writeUpdateFile (fileName);
+    openSession();
+    engine->loadHook = [] (const juce::String& path, uint32_t& date, juce::String& version, std::vector<uint8_t>& content)
+    {
+        const int result = loadUpdateFile (path, date, version, content);
+        content.resize (0x20000 + 100); // the first block whole, the second not
+        return result;
+    };
+    ASSERT_TRUE (engine->startFromIdle());
+    ASSERT_TRUE (runUntilState (stateReady));
+    engine->confirmUpdate();
+    ASSERT_TRUE (runUntilWorkerEnds());
+
+    EXPECT_EQ (engine->getUpdateState(), errFileOpen);
+    const auto stats = vqdsim::stats();
+    EXPECT_EQ (stats.commands[cmdBlockStart], 2);
+    EXPECT_EQ (stats.commands[cmdBlockSum], 1);
+    EXPECT_EQ (stats.dataBytes, 0x20000); // the first block, and nothing of the second
+    EXPECT_FALSE (stats.finished);
+
+    const auto flash = vqdsim::flashImage();
+    EXPECT_TRUE (std::vector<uint8_t> (flash.begin(), flash.begin() + 0x20000) == fileBytes (0, 0x20000));
+    EXPECT_TRUE (std::all_of (flash.begin() + 0x20000, flash.end(), [] (uint8_t b) { return b == 0xFF; }));
+}
+
+TEST (RegularFileRead, HandsOverExactlyAWholeRegularFileOfTheExpectedSize)
+{
+    TempFolder folder;
+    std::vector<uint8_t> content;
+
+    const std::vector<uint8_t> bytes = { 1, 2, 3, 4, 5 };
+    const auto file = folder / "five.bin";
+    ASSERT_TRUE (file.replaceWithData (bytes.data(), bytes.size()));
+
+    EXPECT_EQ (readRegularFile (file.getFullPathName(), 5, content), RegularFileRead::ok);
+    EXPECT_EQ (content, bytes);
+
+    // A size other than the expected one, shorter or longer, hands over nothing.
+    EXPECT_EQ (readRegularFile (file.getFullPathName(), 6, content), RegularFileRead::wrongSize);
+    EXPECT_TRUE (content.empty());
+    EXPECT_EQ (readRegularFile (file.getFullPathName(), 4, content), RegularFileRead::wrongSize);
+    EXPECT_TRUE (content.empty());
+
+    // No regular file there: missing, a folder, a FIFO (which must not block).
+    EXPECT_EQ (readRegularFile ((folder / "missing.bin").getFullPathName(), 5, content), RegularFileRead::unreadable);
+    EXPECT_EQ (readRegularFile (folder.get().getFullPathName(), 5, content), RegularFileRead::unreadable);
+    const auto fifo = folder / "fifo.bin";
+    ASSERT_EQ (mkfifo (fifo.getFullPathName().toRawUTF8(), 0600), 0);
+    EXPECT_EQ (readRegularFile (fifo.getFullPathName(), 5, content), RegularFileRead::unreadable);
+    EXPECT_TRUE (content.empty());
+}
+
+TEST (RegularFileRead, LoadHandsOverTheCheckedContentOnlyWhenTheFileIsGood)
+{
+    TempFolder folder;
+    const auto file = folder / fileName;
+    UpdateFileMaker::Options options;
+    const auto good = UpdateFileMaker::make (options);
+    ASSERT_TRUE (file.replaceWithData (good.data(), good.size()));
+
+    uint32_t date = 0;
+    juce::String version;
+    std::vector<uint8_t> content = { 9, 9, 9 };
+    ASSERT_EQ (loadUpdateFile (file.getFullPathName(), date, version, content), 1);
+    EXPECT_TRUE (content == good);
+
+    options.defect = UpdateFileMaker::Defect::badCrc;
+    ASSERT_TRUE (UpdateFileMaker::write (file, options));
+    EXPECT_EQ (loadUpdateFile (file.getFullPathName(), date, version, content), errFileCrc);
+    EXPECT_TRUE (content.empty());
+}
