@@ -190,7 +190,9 @@ protected:
     void TearDown() override
     {
         if (ctrl != nullptr)
+        {
             EXPECT_TRUE (ctrl->guardsIntact()) << "something wrote past the HidCtrl";
+        }
 
         ctrl.reset();
         settle();

@@ -27,10 +27,45 @@ e2e_fail() {
 # Remembers a process that the cleanup must end.
 e2e_track() { E2E_PIDS+=("$1"); }
 
+# In the sanitizer trees (scripts/test.sh --sanitize=...) every program the
+# test starts writes what its sanitizer reports (an error, a leak, the stack
+# of a failed JUCE assertion's abort) to a file of its own in
+# E2E_SANITIZER_REPORTS, where a later start cannot overwrite it as it would
+# a log; the test fails at exit when any report is there.
+E2E_SANITIZER_REPORTS=""
+e2e_sanitizer_reports_into() {
+    local var found=""
+    for var in ASAN_OPTIONS UBSAN_OPTIONS TSAN_OPTIONS; do
+        if [ -n "${!var:-}" ]; then
+            export "$var=${!var}:log_path=$1/report"
+            found=1
+        fi
+    done
+    if [ -n "$found" ]; then
+        mkdir -p "$1" || e2e_fail "no folder for sanitizer reports"
+        E2E_SANITIZER_REPORTS=$1
+    fi
+}
+
+# Prints the reports that the programs wrote; false when there are any.
+e2e_no_sanitizer_reports() {
+    [ -n "$E2E_SANITIZER_REPORTS" ] && [ -d "$E2E_SANITIZER_REPORTS" ] || return 0
+    local report found=1
+    for report in "$E2E_SANITIZER_REPORTS"/report.*; do
+        [ -e "$report" ] || continue
+        echo "[$E2E_NAME] sanitizer report $(basename "$report"):" >&2
+        cat "$report" >&2
+        found=0
+    done
+    return $found
+}
+
 # Runs at exit. It does not call exit itself, so the script ends with the
 # status it was ending with, also when a script runs this from a trap of its
-# own after other work. E2E_KEEP=1 keeps the temporary folder always,
-# E2E_KEEP_ON_FAILURE=1 only when the script failed.
+# own after other work; a sanitizer report only sets E2E_REPORTED=1, which
+# the trap below turns into a failure. E2E_KEEP=1 keeps the temporary folder
+# always, E2E_KEEP_ON_FAILURE=1 only when the script failed.
+E2E_REPORTED=""
 e2e_cleanup() {
     local status=$?
     local pid
@@ -44,6 +79,12 @@ e2e_cleanup() {
         fi
         wait "$pid" 2>/dev/null
     done
+    # Every program has ended now, and written all it had to report.
+    if ! e2e_no_sanitizer_reports; then
+        E2E_REPORTED=1
+        status=1
+        echo "[$E2E_NAME] FAIL: a sanitizer or a JUCE assertion reported the above" >&2
+    fi
     if [ -n "${E2E_PRIVATE_VARTMP:-}" ]; then
         umount /var/tmp 2>/dev/null
         rm -rf "$E2E_PRIVATE_VARTMP"
@@ -58,8 +99,9 @@ e2e_cleanup() {
     E2E_PIDS=()
     E2E_TMP=""
     E2E_PRIVATE_VARTMP=""
+    E2E_SANITIZER_REPORTS=""
 }
-trap e2e_cleanup EXIT
+trap 'e2e_cleanup; [ -z "$E2E_REPORTED" ] || exit 1' EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
@@ -100,6 +142,7 @@ e2e_need() {
 
 e2e_tmpdir() {
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/vqd_e2e_XXXXXX") || e2e_fail "no temporary folder"
+    e2e_sanitizer_reports_into "$E2E_TMP/sanitizer"
 }
 
 # Polls COMMAND... until it succeeds; returns 1 after SECONDS (a guard only).

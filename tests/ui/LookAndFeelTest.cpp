@@ -543,8 +543,10 @@ TEST_F (LangLookAndFeelTest, SeparatorDrawsTwoRowsAndNothingElse)
         EXPECT_TRUE (pixelIs (d.image, 195, y, 0xff808080));
 
         if (y != 3 && y != 4)
+        {
             for (int x = 0; x < 200; ++x)
                 ASSERT_TRUE (pixelIs (d.image, x, y, 0xff808080));
+        }
     }
 }
 
