@@ -49,3 +49,7 @@ void MainWindow::focusGained (FocusChangeType cause)
     if (mainComponent != nullptr)
         mainComponent->applyFocusRule();
 }
+
+void MainWindow::closeButtonPressed()
+{
+}

@@ -28,6 +28,11 @@ public:
     // the default button.
     void focusGained (FocusChangeType cause) override;
 
+    // A request to close the window from outside the program (a window
+    // manager's Close, Alt+F4) leaves the window open and the program where
+    // it was: only the page's own buttons end it. JUCE's default asserts.
+    void closeButtonPressed() override;
+
 private:
     MainComponent* mainComponent = nullptr; // owned as the window's content
 };
