@@ -15,9 +15,12 @@ bool hasFocus (const juce::Component* component)
     return component != nullptr && component->hasKeyboardFocus (true);
 }
 
+// Only a component on the screen can take the focus. The page is also
+// painted where it is not (into an image, or before its window is shown),
+// and the rule is applied again at the next paint on the screen.
 void giveFocus (juce::Component* component)
 {
-    if (component != nullptr)
+    if (component != nullptr && component->isShowing())
         component->grabKeyboardFocus();
 }
 } // namespace
