@@ -20,7 +20,7 @@ namespace
 {
 #if defined(VQD_CAMPAIGN_SLOW_BUILD)
 // Sanitizers and Debug make every round trip several times slower.
-constexpr int slowness = 10;
+constexpr int slowness = 4;
 #else
 constexpr int slowness = 1;
 #endif
@@ -154,6 +154,11 @@ std::string stateName (int state)
     return getUpdateStateName (state).toStdString();
 }
 } // namespace
+
+int longestRunMs()
+{
+    return workerBoundMs (UpdateEngine::Pacing {});
+}
 
 void settleProcess()
 {

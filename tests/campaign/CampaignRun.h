@@ -25,6 +25,9 @@ struct Result
 // threads and descriptors compare with the later ones.
 void settleProcess();
 
+// The longest a run may take before its worker counts as hung.
+int longestRunMs();
+
 // `folder` is the run's own, made empty for it and removed afterwards;
 // the update file is put there.
 Result perform (const RunPlan& plan, const juce::File& folder);

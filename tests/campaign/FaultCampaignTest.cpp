@@ -91,7 +91,7 @@ std::string joined (const std::vector<std::string>& parts)
 
 // Runs first, first + step, ... below `runs` in this process, reporting
 // each as a line the campaign's parent reads back.
-void runHere (const Settings& settings, int first, int step, int onlyRun, int parentId)
+void runHere (const Settings& settings, int first, int step, int onlyRun)
 {
     CampaignRun::settleProcess();
     std::map<std::string, int> outcomes;
@@ -105,9 +105,6 @@ void runHere (const Settings& settings, int first, int step, int onlyRun, int pa
     {
         if (onlyRun >= 0 && index != onlyRun)
             continue;
-
-        if (parentId > 0 && ShardProcesses::parentIsGone (parentId))
-            std::_Exit (3);
 
         const auto plan = RunPlan::draw (settings.seed, index);
         std::cout << "START " << plan.describe() << std::endl;
@@ -136,8 +133,20 @@ void runHere (const Settings& settings, int first, int step, int onlyRun, int pa
     std::cout << "DONE " << done << std::endl;
 }
 
+// The end of a shard's output, where a crash or a sanitizer's report is.
+std::string lastLines (const std::string& text, int count)
+{
+    size_t start = text.size();
+
+    for (int i = 0; i <= count && start > 0; ++i)
+        start = text.rfind ('\n', start - 1);
+
+    return start == std::string::npos ? text : text.substr (start + 1);
+}
+
 struct ShardReport
 {
+    bool finished = false; // it got to the end of its runs
     int done = 0;
     std::string lastStarted;
     std::vector<std::string> failures;
@@ -160,7 +169,10 @@ ShardReport readShardOutput (const std::string& output, std::map<std::string, in
         else if (tag == "FAIL")
             report.failures.push_back (line.substr (5));
         else if (tag == "DONE")
+        {
+            report.finished = true;
             words >> report.done;
+        }
         else if (tag == "OUTCOME")
         {
             std::string state;
@@ -190,7 +202,7 @@ void runSideBySide (const Settings& settings)
 
     // A shard prints a line before every run; one that stays quiet much
     // longer than any run's own limit is stuck beyond what it can report.
-    const auto ended = shards.waitForAll (180000);
+    const auto ended = shards.waitForAll (2 * CampaignRun::longestRunMs());
 
     std::map<std::string, int> outcomes;
     int done = 0;
@@ -206,8 +218,9 @@ void runSideBySide (const Settings& settings)
 
         if (end.killed)
             ADD_FAILURE() << "shard " << shard << " stopped making progress in " << report.lastStarted;
-        else if (end.exitCode != 0 && report.failures.empty())
-            ADD_FAILURE() << "shard " << shard << " ended with " << end.exitCode << ":\n" << end.output;
+        else if (end.exitCode != 0 && (report.failures.empty() || ! report.finished))
+            ADD_FAILURE() << "shard " << shard << " ended with " << end.exitCode << " after " << report.lastStarted
+                          << ":\n" << lastLines (end.output, 80);
     }
 
     EXPECT_EQ (done, settings.runs) << "runs completed";
@@ -228,7 +241,8 @@ TEST (FaultCampaign, RandomSingleFaultsEndAsTheProgramPrescribes)
 
     if (shard >= 0)
     {
-        runHere (settings, shard, settings.shards, -1, readCount (parentVariable, -1));
+        ShardProcesses::endWithParent (readCount (parentVariable, -1));
+        runHere (settings, shard, settings.shards, -1);
         return;
     }
 
@@ -238,7 +252,7 @@ TEST (FaultCampaign, RandomSingleFaultsEndAsTheProgramPrescribes)
     const int onlyRun = readCount ("VQD_CAMPAIGN_RUN", -1);
 
     if (onlyRun >= 0 || settings.shards == 1)
-        runHere (settings, 0, 1, onlyRun, -1);
+        runHere (settings, 0, 1, onlyRun);
     else
         runSideBySide (settings);
 }

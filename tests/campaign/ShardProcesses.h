@@ -31,11 +31,13 @@ public:
     // `quietLimitMs` is taken to hang and killed.
     std::vector<Ended> waitForAll (int quietLimitMs);
 
-    // For a copy to watch the program that started it: this process's id,
-    // and whether the process of that id is no longer its parent (it ended,
-    // or was killed, and left this copy behind).
+    // This process's id, which a copy is given as its parent's.
     static int ownId();
-    static bool parentIsGone (int parentId);
+
+    // For a copy: ends this process at once when the program that started
+    // it ends, however it ends (a test runner's time limit kills it), so
+    // that no copy is ever left running on its own.
+    static void endWithParent (int parentId);
 
 private:
     struct Child

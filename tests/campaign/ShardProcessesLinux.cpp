@@ -7,6 +7,7 @@
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -157,7 +158,11 @@ int ShardProcesses::ownId()
     return (int) getpid();
 }
 
-bool ShardProcesses::parentIsGone (int parentId)
+void ShardProcesses::endWithParent (int parentId)
 {
-    return (int) getppid() != parentId;
+    prctl (PR_SET_PDEATHSIG, SIGKILL);
+
+    // The parent may have gone before the request was made.
+    if ((int) getppid() != parentId)
+        _exit (3);
 }
