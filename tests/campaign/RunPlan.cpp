@@ -4,6 +4,7 @@
 #include "FaultOracle.h"
 #include "update/CommandProtocol.h"
 
+#include <iterator>
 #include <sstream>
 
 using namespace Protocol;
@@ -34,8 +35,10 @@ private:
     uint64_t state;
 };
 
-const uint8_t commandCodes[] = { cmdQueryStatus, cmdQueryInfo, cmdPrepare, cmdBlockStart, cmdData,
-                                 cmdLastLength, cmdBlockSum, cmdCommitPoll, cmdFinish };
+// Every kind of command is as likely as the next, the rare ones too; data
+// pieces, which are most of what is sent, twice as likely.
+const uint8_t faultedCommands[] = { cmdQueryStatus, cmdQueryInfo, cmdPrepare,    cmdBlockStart, cmdData,
+                                    cmdData,        cmdLastLength, cmdBlockSum, cmdCommitPoll, cmdFinish };
 
 // Faults that leave the program waiting for an answer that never comes cost
 // the whole answer time-out; they are drawn seldom.
@@ -140,17 +143,14 @@ RunPlan RunPlan::draw (uint64_t seed, int index)
         else
             fault.action = Action::silent;
 
-        // Every kind of command is as likely as the next, the rare ones too;
-        // data pieces, which are most of what is sent, twice as likely.
-        const int pick = random.below (10);
-        fault.command = commandCodes[pick < 9 ? pick : 4];
+        fault.command = faultedCommands[random.below ((int) std::size (faultedCommands))];
 
+        // Runs with the real pacing take only faults that wait for the
+        // answer limit; the others keep a quarter of those they draw.
         const bool waits = waitsForTheTimeout (fault.action, fault.command);
 
-        if (plan.realPacing ? ! waits : (waits && ! random.chance (25)))
-            continue;
-
-        break;
+        if (plan.realPacing ? waits : (! waits || random.chance (25)))
+            break;
     }
 
     fault.occurrence = 1 + random.below (occurrencesOf (update, fault.command));
