@@ -229,6 +229,7 @@ Result perform (const RunPlan& plan, const juce::File& folder)
         result.state = engine->getUpdateState();
         check.equal ("final state", stateName (result.state), stateName (expected.state));
         check.equal ("update complete", engine->getUpdateComplete(), expected.state == stateComplete);
+        check.equal ("progress is whole", engine->getProgress() == 1.0, expected.state == stateComplete);
         check.equal ("state the screen last showed",
                      stateName (engine->statesSeen.empty() ? -1 : engine->statesSeen.back()), stateName (expected.state));
 
