@@ -50,14 +50,14 @@ e2e_sanitizer_reports_into() {
 # Prints the reports that the programs wrote; false when there are any.
 e2e_no_sanitizer_reports() {
     [ -n "$E2E_SANITIZER_REPORTS" ] && [ -d "$E2E_SANITIZER_REPORTS" ] || return 0
-    local report found=1
+    local report clean=0
     for report in "$E2E_SANITIZER_REPORTS"/report.*; do
         [ -e "$report" ] || continue
         echo "[$E2E_NAME] sanitizer report $(basename "$report"):" >&2
         cat "$report" >&2
-        found=0
+        clean=1
     done
-    return $found
+    return $clean
 }
 
 # Runs at exit. It does not call exit itself, so the script ends with the
