@@ -1,13 +1,6 @@
 #include "BtnLookAndFeel.h"
 
-#include "localisation/FontSubstitution.h"
-
-BtnLookAndFeel::BtnLookAndFeel()
-{
-    // The LookAndFeel constructor has just pointed JUCE's typeface hook back
-    // at JUCE's own lookup; the program's Windows font names need ours.
-    FontSubstitution::install();
-}
+BtnLookAndFeel::BtnLookAndFeel() = default;
 
 BtnLookAndFeel::~BtnLookAndFeel() = default;
 

@@ -44,14 +44,17 @@ namespace
 namespace juce
 {
 
-LangLookAndFeel::LangLookAndFeel()
+LangLookAndFeel::LangLookAndFeel() = default;
+
+LangLookAndFeel::~LangLookAndFeel()
 {
-    // The LookAndFeel constructor has just reset JUCE's typeface hook; the
-    // Windows font names of the language table need ours.
-    FontSubstitution::install();
+    FontSubstitution::forgetLookAndFeel (*this);
 }
 
-LangLookAndFeel::~LangLookAndFeel() = default;
+Typeface::Ptr LangLookAndFeel::getTypefaceForFont (const Font& font)
+{
+    return FontSubstitution::typefaceFor (font, *this);
+}
 
 Font LangLookAndFeel::getComboBoxFont (ComboBox& box)
 {

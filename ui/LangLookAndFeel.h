@@ -17,6 +17,11 @@ public:
     LangLookAndFeel();
     ~LangLookAndFeel() override;
 
+    // JUCE makes every typeface through the default look-and-feel, which in
+    // the program is this one: the program's Windows font names go through
+    // FontSubstitution here (which on Linux maps them to host fonts).
+    Typeface::Ptr getTypefaceForFont (const Font& font) override;
+
     // The selected language's font (item identifier = language index + 1),
     // 0.85 x the box height but at most 15. With no language selected the
     // font's name is empty.

@@ -34,7 +34,8 @@ MainComponent::MainComponent()
     FontSubstitution::setDefaultSansSerifTypefaceName (langLookAndFeel, defaultSansSerifFont);
     juce::Desktop::getInstance().setDefaultLookAndFeel (&langLookAndFeel);
     FontSubstitution::setDefaultSansSerifTypefaceName (juce::LookAndFeel::getDefaultLookAndFeel(), defaultSansSerifFont);
-    FontSubstitution::install();
+    // Typefaces made before came from another default look-and-feel.
+    juce::Typeface::clearTypefaceCache();
 
     languageList = new juce::ComboBox ("langs");
     addAndMakeVisible (languageList);

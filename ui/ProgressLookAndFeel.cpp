@@ -1,12 +1,6 @@
 #include "ProgressLookAndFeel.h"
 
-#include "localisation/FontSubstitution.h"
-
-ProgressLookAndFeel::ProgressLookAndFeel()
-{
-    // The LookAndFeel constructor has just reset JUCE's typeface hook.
-    FontSubstitution::install();
-}
+ProgressLookAndFeel::ProgressLookAndFeel() = default;
 
 ProgressLookAndFeel::~ProgressLookAndFeel() = default;
 

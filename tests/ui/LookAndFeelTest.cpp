@@ -273,14 +273,21 @@ struct ItemDrawing
 class LangLookAndFeelTest : public ::testing::Test
 {
 protected:
+    // The look is the default one, as the main component makes it: JUCE
+    // makes every typeface through the default look-and-feel, so only then
+    // do the program's font names reach real fonts.
     void SetUp() override
     {
         savedFallback = juce::Font::getFallbackFontName();
         juce::Font::setFallbackFontName (sentinel);
+        juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
+        juce::Typeface::clearTypefaceCache();
     }
 
     void TearDown() override
     {
+        juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+        juce::Typeface::clearTypefaceCache();
         juce::Font::setFallbackFontName (savedFallback);
     }
 

@@ -2,15 +2,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <vector>
-
-namespace juce
-{
-    // Defined in juce_Font.cpp and declared only inside juce_LookAndFeel.cpp:
-    // the function JUCE's TypefaceCache calls to make a typeface for a font.
-    using GetTypefaceForFont = Typeface::Ptr (*) (const Font&);
-    extern GetTypefaceForFont juce_getTypefaceForFont;
-}
 
 namespace
 {
@@ -127,16 +120,9 @@ namespace
         // JUCE_FONT_PATH and the per-user folders are not looked at here.
         return { "/usr/share/fonts", "/usr/local/share/fonts" };
     }
-    void makeFontCollectionsKnown()
+
+    void linkCollectionsIfMissing (CollectionLinks& links)
     {
-        static bool attempted = false;
-        static CollectionLinks links;
-
-        if (attempted)
-            return;
-
-        attempted = true;
-
         const auto known = juce::Font::findAllTypefaceNames();
         bool anyMissing = false;
 
@@ -159,6 +145,15 @@ namespace
         }
 
         links.makeKnown (collections);
+    }
+
+    // Once per process, on the first typeface made.
+    void makeFontCollectionsKnown()
+    {
+        static CollectionLinks links;
+        static std::once_flag attempted;
+
+        std::call_once (attempted, [] { linkCollectionsIfMissing (links); });
     }
 
     //==========================================================================
@@ -198,18 +193,6 @@ juce::String FontSubstitution::hostFontFor (const juce::String& windowsFontName)
     return {};
 }
 
-bool FontSubstitution::isInstalled()
-{
-    return juce::juce_getTypefaceForFont == &FontSubstitution::getTypefaceForFont;
-}
-
-void FontSubstitution::install()
-{
-    makeFontCollectionsKnown();
-    juce::juce_getTypefaceForFont = &FontSubstitution::getTypefaceForFont;
-    juce::Typeface::clearTypefaceCache();
-}
-
 void FontSubstitution::setDefaultSansSerifTypefaceName (juce::LookAndFeel& lookAndFeel, const juce::String& windowsFontName)
 {
     lookAndFeel.setDefaultSansSerifTypefaceName (windowsFontName);
@@ -228,26 +211,34 @@ void FontSubstitution::setDefaultSansSerifTypefaceName (juce::LookAndFeel& lookA
     entries.push_back ({ &lookAndFeel, windowsFontName });
 }
 
-juce::Typeface::Ptr FontSubstitution::getTypefaceForFont (const juce::Font& font)
+void FontSubstitution::forgetLookAndFeel (juce::LookAndFeel& lookAndFeel)
 {
+    auto& entries = rememberedDefaults();
+
+    entries.erase (std::remove_if (entries.begin(), entries.end(),
+                                   [&lookAndFeel] (const RememberedDefaultSans& e)
+                                   {
+                                       const auto* remembered = e.lookAndFeel.get();
+                                       return remembered == nullptr || remembered == &lookAndFeel;
+                                   }),
+                   entries.end());
+}
+
+juce::Typeface::Ptr FontSubstitution::typefaceFor (const juce::Font& font, juce::LookAndFeel& lookAndFeel)
+{
+    makeFontCollectionsKnown();
+
     const auto& name = font.getTypefaceName();
 
     if (auto host = hostFontFor (name); host.isNotEmpty())
         return typefaceForHostFamily (font, host);
 
-    const bool wasInstalled = isInstalled();
-    auto& lookAndFeel = juce::LookAndFeel::getDefaultLookAndFeel();
-
-    // The first call of getDefaultLookAndFeel may build JUCE's own default
-    // look-and-feel, whose constructor points the hook back at JUCE.
-    if (wasInstalled)
-        juce::juce_getTypefaceForFont = &FontSubstitution::getTypefaceForFont;
-
     if (name == juce::Font::getDefaultSansSerifFontName())
         if (auto host = hostFontFor (rememberedDefaultSansFor (lookAndFeel)); host.isNotEmpty())
             return typefaceForHostFamily (font, host);
 
-    auto typeface = lookAndFeel.getTypefaceForFont (font);
+    // JUCE's own lookup, not the virtual one, which would come back here.
+    auto typeface = lookAndFeel.juce::LookAndFeel::getTypefaceForFont (font);
 
     if (typeface != nullptr)
         if (auto host = hostFontFor (typeface->getName()); host.isNotEmpty())

@@ -1,6 +1,6 @@
 // The Windows font names of the program reach installed host fonts: through
-// JUCE's typeface hook, with every language's title drawn in real glyphs
-// rather than the font's missing-glyph box.
+// the program's default look-and-feel, with every language's title drawn in
+// real glyphs rather than the font's missing-glyph box.
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 
 #include "localisation/FontSubstitution.h"
 #include "localisation/TxtLoader.h"
+#include "ui/LangLookAndFeel.h"
 
 namespace
 {
@@ -56,21 +57,30 @@ namespace
         return samePixels (renderCharacter (font, c), renderCharacter (font, kNoCharacter));
     }
 
+    // JUCE keeps every typeface it made; a test that changes the default
+    // look-and-feel must not meet typefaces the previous one made.
+    void makeDefault (juce::LookAndFeel* lookAndFeel)
+    {
+        juce::LookAndFeel::setDefaultLookAndFeel (lookAndFeel);
+        juce::Typeface::clearTypefaceCache();
+    }
+
+    // The program's look as the default one, as the main component sets it.
     class FontSubstitutionTest  : public ::testing::Test
     {
     protected:
         void SetUp() override
         {
-            FontSubstitution::install();
+            makeDefault (&programLook);
         }
 
         void TearDown() override
         {
-            juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+            makeDefault (nullptr);
             juce::Font::setFallbackFontName (savedFallback);
-            FontSubstitution::install();
         }
 
+        juce::LangLookAndFeel programLook;
         juce::String savedFallback { juce::Font::getFallbackFontName() };
     };
 }
@@ -90,31 +100,18 @@ TEST (FontSubstitutionTable, MapsTheProgramsWindowsFonts)
     EXPECT_TRUE (FontSubstitution::hostFontFor (juce::Font::getDefaultSansSerifFontName()).isEmpty());
 }
 
-TEST_F (FontSubstitutionTest, EveryLookAndFeelTakesTheHookAndInstallTakesItBack)
-{
-    EXPECT_TRUE (FontSubstitution::isInstalled());
-
-    {
-        juce::LookAndFeel_V2 another;
-        EXPECT_FALSE (FontSubstitution::isInstalled());
-    }
-
-    FontSubstitution::install();
-    EXPECT_TRUE (FontSubstitution::isInstalled());
-}
-
-TEST_F (FontSubstitutionTest, InstallForgetsTypefacesMadeBefore)
+TEST_F (FontSubstitutionTest, OnlyTheProgramsDefaultLookAndFeelSubstitutes)
 {
     {
-        juce::LookAndFeel_V2 resetsTheHook;
-        ASSERT_FALSE (FontSubstitution::isInstalled());
-
-        // JUCE on its own finds no font of that name: the cached typeface is
-        // a nameless one.
+        // JUCE on its own finds no font of that name: the typeface is a
+        // nameless one.
+        juce::LookAndFeel_V2 jucesOwn;
+        makeDefault (&jucesOwn);
         EXPECT_NE (juce::String ("DejaVu Sans"), juce::Font ("Verdana", kHeight, juce::Font::plain).getTypefacePtr()->getName());
+        makeDefault (nullptr);
     }
 
-    FontSubstitution::install();
+    makeDefault (&programLook);
     EXPECT_EQ (juce::String ("DejaVu Sans"), juce::Font ("Verdana", kHeight, juce::Font::plain).getTypefacePtr()->getName());
 }
 
@@ -192,10 +189,9 @@ TEST_F (FontSubstitutionTest, MissingGlyphsAreDetectable)
 
 TEST_F (FontSubstitutionTest, DefaultSansSerifOfTheLookAndFeelIsSubstituted)
 {
-    juce::LookAndFeel_V2 lookAndFeel;
+    juce::LangLookAndFeel lookAndFeel;
     FontSubstitution::setDefaultSansSerifTypefaceName (lookAndFeel, "MS PGothic");
-    juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
-    FontSubstitution::install();
+    makeDefault (&lookAndFeel);
 
     const juce::Font general (kHeight);  // the "<Sans-Serif>" placeholder
     EXPECT_EQ (juce::String ("Noto Sans CJK JP"), general.getTypefacePtr()->getName());
@@ -205,17 +201,16 @@ TEST_F (FontSubstitutionTest, DefaultSansSerifOfTheLookAndFeelIsSubstituted)
     const juce::Font generalBold (kHeight, juce::Font::bold);
     EXPECT_EQ (juce::String ("Bold"), generalBold.getTypefacePtr()->getStyle());
 
-    juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+    makeDefault (nullptr);
 }
 
 TEST_F (FontSubstitutionTest, FamiliesMissingOnTheHostBecomeTheHostDefault)
 {
     // A look-and-feel told the Windows name directly: JUCE cannot tell us
     // the name, but the font still gets a typeface with glyphs.
-    juce::LookAndFeel_V2 lookAndFeel;
+    juce::LangLookAndFeel lookAndFeel;
     lookAndFeel.setDefaultSansSerifTypefaceName ("MS PGothic");
-    juce::LookAndFeel::setDefaultLookAndFeel (&lookAndFeel);
-    FontSubstitution::install();
+    makeDefault (&lookAndFeel);
 
     const juce::Font general (kHeight);
     EXPECT_TRUE (general.getTypefacePtr()->getName().isNotEmpty());
@@ -227,7 +222,7 @@ TEST_F (FontSubstitutionTest, FamiliesMissingOnTheHostBecomeTheHostDefault)
     EXPECT_TRUE (geneva.getTypefacePtr()->getName().isNotEmpty());
     EXPECT_GT (inkedPixels (renderCharacter (geneva, 0x0416)), 0);  // Ж
 
-    juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+    makeDefault (nullptr);
 }
 
 TEST_F (FontSubstitutionTest, FallbackFontNameGoesThroughTheTable)
