@@ -5,8 +5,7 @@
 #include <memory>
 
 class MainWindow;
-class InstanceHandOver;
-class QuitSignals;
+class PlatformServices;
 
 // The one application object: creates and deletes the main window, keeps the
 // program to a single instance and brings the running window to the front
@@ -29,11 +28,7 @@ public:
 private:
     MainWindow* mainWindow = nullptr;
 
-    // JUCE hands nothing over to a running instance on Linux; this carries a
-    // second start's message to the first one.
-    std::unique_ptr<InstanceHandOver> handOver;
-
-    // SIGTERM and SIGHUP, Linux's requests to quit, reach systemRequestedQuit
-    // through this, as the system's quit request does on Windows.
-    std::unique_ptr<QuitSignals> quitSignals;
+    // What differs by platform: the hand-over from a second start, and on
+    // Linux the system's requests to quit.
+    std::unique_ptr<PlatformServices> platform;
 };

@@ -2,9 +2,8 @@
 
 #include "device/HidCtrl.h"
 #include "device/NotificationWindow.h"
+#include "device/ProgramModule.h"
 #include "device/VqdTrm4Hid.h"
-
-#include <dlfcn.h>
 
 HidUtil* HidUtil::activeHidUtil = nullptr;
 
@@ -24,8 +23,7 @@ bool HidUtil::open (HidCtrl* newCtrl)
     ctrl = newCtrl;
     deviceTypeIndex = 1;
 
-    // The program's own module: dlopen with no name names the executable.
-    instance = dlopen (nullptr, RTLD_LAZY);
+    instance = acquireProgramModule();
 
     if (instance == nullptr)
     {
@@ -33,7 +31,15 @@ bool HidUtil::open (HidCtrl* newCtrl)
         return false;
     }
 
-    window = new NotificationWindow (&HidUtil::windowProcedure);
+    window = new NotificationWindow (&HidUtil::windowProcedure, instance);
+
+    if (! window->isValid())
+    {
+        delete window;
+        window = nullptr;
+        close();
+        return false;
+    }
 
     HID_Initialize (instance);
     HID_SetCallback (window->getHandle(),
@@ -64,7 +70,7 @@ void HidUtil::close()
 
     if (instance != nullptr)
     {
-        dlclose (instance);
+        releaseProgramModule (instance);
         instance = nullptr;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/VqdTrm4Hid.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -48,7 +50,7 @@ private:
 
     HidCtrl* ctrl = nullptr;
     int deviceTypeIndex = 0;
-    void* instance = nullptr;
+    HidInstanceHandle instance = nullptr;
     NotificationWindow* window = nullptr;
     std::atomic<int> hidNo { -1 };
 

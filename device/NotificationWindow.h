@@ -2,16 +2,19 @@
 
 #include "device/VqdTrm4Hid.h"
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 
-// What the library posts its notifications to, standing in for a hidden
-// window. The library may post from any of its threads, even from inside
-// HID_Write; posting only queues the message, and the window procedure runs
-// later on the JUCE message thread, so the library never calls back into the
-// program on its own threads. Messages still queued when the window is
-// destroyed are dropped.
+// The hidden window the library posts its notices to. The library may post
+// from any of its threads, even from inside HID_Write; posting only queues
+// the message, and the window procedure runs later on the message thread
+// that created the window, so the library never calls back into the program
+// on its own threads. Messages still queued when the window is destroyed
+// are dropped.
+//
+// On Windows it is a real window of class "HID_WINDOW_CALLBACK"; on Linux a
+// small object whose post() queues onto JUCE's message loop. Each platform
+// has a file of its own.
 class NotificationWindow
 {
 public:
@@ -22,34 +25,22 @@ public:
 
     using Procedure = void (*) (unsigned int message, uintptr_t wParam, intptr_t lParam);
 
-    explicit NotificationWindow (Procedure procedure);
+    // Creates the window on the calling thread, which must be the message
+    // thread. isValid() tells whether the platform gave one.
+    NotificationWindow (Procedure procedure, HidInstanceHandle instance);
     ~NotificationWindow();
 
+    bool isValid() const noexcept;
+
     // The handle handed to HID_SetCallback.
-    HidWindow* getHandle() noexcept { return &handle.window; }
+    HidWindowHandle getHandle() const noexcept;
 
     // Queues a message for the window procedure, as the library's post does.
     bool post (unsigned int message, uintptr_t wParam, intptr_t lParam);
 
 private:
-    struct State
-    {
-        explicit State (Procedure p) : procedure (p) {}
-        const Procedure procedure;
-        std::atomic<bool> alive { true };
-    };
-
-    // The library sees only the HidWindow at the start of this block.
-    struct Handle
-    {
-        HidWindow window;
-        NotificationWindow* owner;
-    };
-
-    static void postFromLibrary (HidWindow* window, unsigned int message, uintptr_t wParam, intptr_t lParam);
-
-    Handle handle;
-    const std::shared_ptr<State> state;
+    struct Native;
+    std::unique_ptr<Native> native;
 
     NotificationWindow (const NotificationWindow&) = delete;
     NotificationWindow& operator= (const NotificationWindow&) = delete;

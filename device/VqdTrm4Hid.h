@@ -1,6 +1,12 @@
-// The maker's HID library as this program calls it. Every build of
-// libvqdtrm4hid.so (the simulated controller included) exports exactly these
-// ten functions with this C ABI.
+// The maker's HID library as this program calls it. Every build of the
+// library (vqdtrm4hid.dll on Windows, libvqdtrm4hid.so here on Linux, the
+// simulated controller included) exports exactly these ten functions with
+// this C ABI, by their plain names.
+//
+// The two platforms differ only in the two handles: on Windows the library
+// gets the program's module handle and posts its notices with PostMessage to
+// a real hidden window; on Linux there is no window system message queue to
+// post to, so the "window" is a small struct whose post() the library calls.
 #pragma once
 
 #include <stdint.h>
@@ -9,11 +15,27 @@
 extern "C" {
 #endif
 
-#if defined(VQDTRM4HID_BUILDING)
- #define VQDTRM4HID_API __attribute__((visibility("default")))
+#if defined(_WIN32)
+ // x64 has one calling convention. A 32-bit build against a 32-bit maker's
+ // DLL changes only this line.
+ #define VQDTRM4HID_CALL __cdecl
+ #if defined(VQDTRM4HID_BUILDING)
+  #define VQDTRM4HID_API __declspec(dllexport)
+ #else
+  #define VQDTRM4HID_API __declspec(dllimport)
+ #endif
+
+ // The same types as windows.h's HWND and HINSTANCE (STRICT), declared here
+ // so that every user of the library does not pull in windows.h.
+typedef struct HWND__* HidWindowHandle;
+typedef struct HINSTANCE__* HidInstanceHandle;
 #else
- #define VQDTRM4HID_API
-#endif
+ #define VQDTRM4HID_CALL
+ #if defined(VQDTRM4HID_BUILDING)
+  #define VQDTRM4HID_API __attribute__((visibility("default")))
+ #else
+  #define VQDTRM4HID_API
+ #endif
 
 // The notification "window": the library calls post() from any of its
 // threads; the program queues the message and handles it on its message
@@ -24,23 +46,27 @@ struct HidWindow
     void (*post)(HidWindow* window, unsigned int message, uintptr_t wParam, intptr_t lParam);
 };
 
+typedef HidWindow* HidWindowHandle;
+typedef void* HidInstanceHandle;
+#endif
+
 enum
 {
     HID_MAX_DEVICES = 128,      // room the caller gives HID_EnumHIDno
     HID_REPORT_SIZE = 64        // every input and output report
 };
 
-VQDTRM4HID_API void HID_Initialize(void* instance);
-VQDTRM4HID_API void HID_SetCallback(HidWindow* window, unsigned int inputMessage,
-                                    unsigned int arrivalMessage, unsigned int removalMessage);
-VQDTRM4HID_API void HID_Start(void);
-VQDTRM4HID_API void HID_Stop(void);
-VQDTRM4HID_API void HID_Finalize(void);
-VQDTRM4HID_API int HID_EnumHIDno(int* hidNumbers);
-VQDTRM4HID_API int HID_GetDeviceType(int hidNo);
-VQDTRM4HID_API int HID_GetFirmwareVersion(int deviceType, int* values, int count);
-VQDTRM4HID_API int HID_Write(int hidNo, const unsigned char* report, int length);
-VQDTRM4HID_API void HID_Input(int hidNo, unsigned char* buffer, int* length);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Initialize(HidInstanceHandle instance);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_SetCallback(HidWindowHandle window, unsigned int inputMessage,
+                                                    unsigned int arrivalMessage, unsigned int removalMessage);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Start(void);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Stop(void);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Finalize(void);
+VQDTRM4HID_API int VQDTRM4HID_CALL HID_EnumHIDno(int* hidNumbers);
+VQDTRM4HID_API int VQDTRM4HID_CALL HID_GetDeviceType(int hidNo);
+VQDTRM4HID_API int VQDTRM4HID_CALL HID_GetFirmwareVersion(int deviceType, int* values, int count);
+VQDTRM4HID_API int VQDTRM4HID_CALL HID_Write(int hidNo, const unsigned char* report, int length);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Input(int hidNo, unsigned char* buffer, int* length);
 
 #ifdef __cplusplus
 }

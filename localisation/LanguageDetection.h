@@ -32,35 +32,16 @@ public:
     virtual void enumerateInstalledLocales (LocaleEnumProc callback) = 0;
 };
 
-// The host's answers: the user locale is LC_ALL, else LC_MESSAGES, else LANG
-// (the first that is set and not empty), and the installed locales are what
-// `locale -a` lists. Both are turned into Windows identifiers with ICU.
+// The host's answers. On Windows they are GetUserDefaultLangID and
+// EnumSystemLocalesA themselves; on Linux the user locale is LC_ALL, else
+// LC_MESSAGES, else LANG, and the installed locales are what `locale -a`
+// lists, both turned into Windows identifiers (HostLocaleSourceLinux.h).
+// Each platform has a file of its own.
 class HostLocaleSource  : public LocaleSource
 {
 public:
     juce::uint16 userDefaultLangId() override;
     void enumerateInstalledLocales (LocaleEnumProc callback) override;
-
-    // The locale name that decides the user's messages language, by POSIX
-    // precedence; null and empty values count as unset.
-    static juce::String chooseLocaleName (const char* lcAll, const char* lcMessages, const char* lang);
-
-    // A POSIX locale name ("fr_CA.UTF-8", "de_DE@euro", "zh_TW") to its
-    // Windows LCID; 0 for C, POSIX, empty and anything ICU does not know.
-    static juce::uint32 lcidForLocaleName (const juce::String& posixName);
-
-    // The text that EnumSystemLocalesA would have passed for that locale:
-    // the LCID as eight upper-case hex digits ("00000C0C"); empty for a name
-    // that stands for no real locale (C, POSIX, unknown).
-    static juce::String localeTextForName (const juce::String& posixName);
-
-    // Hands the locale text of each name to callback, skipping the names that
-    // have none, and stops as soon as callback returns 0.
-    static void enumerateLocaleNames (const juce::StringArray& posixNames, LocaleEnumProc callback);
-
-    // The names `locale -a` prints; if it cannot be run, the locales compiled
-    // one per folder under /usr/lib/locale.
-    static juce::StringArray listInstalledLocaleNames();
 };
 
 // A source with fixed answers, for tests and for trying a language by hand.

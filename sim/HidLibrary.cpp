@@ -1,8 +1,9 @@
-// The exported surface of the simulated libvqdtrm4hid.so: the ten HID_
+// The exported surface of the simulated library (vqdtrm4hid.dll on Windows,
+// libvqdtrm4hid.so on Linux): the ten HID_
 // functions of the maker's ABI and the vqdsim control interface. Everything
 // else in the library stays hidden, so that the program cannot come to rely
-// on anything a real build of the library would not have.
-#define VQDTRM4HID_BUILDING
+// on anything a real build of the library would not have. The build defines
+// VQDTRM4HID_BUILDING for this library, so these are the exported ones.
 #include "device/VqdTrm4Hid.h"
 #include "sim/SimControl.h"
 #include "sim/Simulator.h"
@@ -11,53 +12,53 @@ using vqdsim::detail::Simulator;
 
 extern "C" {
 
-void HID_Initialize(void* instance)
+void VQDTRM4HID_CALL HID_Initialize(HidInstanceHandle instance)
 {
     Simulator::instance().initialize(instance);
 }
 
-void HID_SetCallback(HidWindow* window, unsigned int inputMessage, unsigned int arrivalMessage,
+void VQDTRM4HID_CALL HID_SetCallback(HidWindowHandle window, unsigned int inputMessage, unsigned int arrivalMessage,
                      unsigned int removalMessage)
 {
     Simulator::instance().setCallback(window, inputMessage, arrivalMessage, removalMessage);
 }
 
-void HID_Start(void)
+void VQDTRM4HID_CALL HID_Start(void)
 {
     Simulator::instance().start();
 }
 
-void HID_Stop(void)
+void VQDTRM4HID_CALL HID_Stop(void)
 {
     Simulator::instance().stop();
 }
 
-void HID_Finalize(void)
+void VQDTRM4HID_CALL HID_Finalize(void)
 {
     Simulator::instance().finalize();
 }
 
-int HID_EnumHIDno(int* hidNumbers)
+int VQDTRM4HID_CALL HID_EnumHIDno(int* hidNumbers)
 {
     return Simulator::instance().enumerate(hidNumbers);
 }
 
-int HID_GetDeviceType(int hidNo)
+int VQDTRM4HID_CALL HID_GetDeviceType(int hidNo)
 {
     return Simulator::instance().deviceType(hidNo);
 }
 
-int HID_GetFirmwareVersion(int deviceType, int* values, int count)
+int VQDTRM4HID_CALL HID_GetFirmwareVersion(int deviceType, int* values, int count)
 {
     return Simulator::instance().firmwareVersion(deviceType, values, count);
 }
 
-int HID_Write(int hidNo, const unsigned char* report, int length)
+int VQDTRM4HID_CALL HID_Write(int hidNo, const unsigned char* report, int length)
 {
     return Simulator::instance().write(hidNo, report, length);
 }
 
-void HID_Input(int hidNo, unsigned char* buffer, int* length)
+void VQDTRM4HID_CALL HID_Input(int hidNo, unsigned char* buffer, int* length)
 {
     Simulator::instance().input(hidNo, buffer, length);
 }

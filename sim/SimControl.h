@@ -14,7 +14,15 @@
 #include <string>
 #include <vector>
 
-#define VQDSIM_API __attribute__((visibility("default")))
+#if defined(_WIN32)
+ #if defined(VQDTRM4HID_BUILDING)
+  #define VQDSIM_API __declspec(dllexport)
+ #else
+  #define VQDSIM_API __declspec(dllimport)
+ #endif
+#else
+ #define VQDSIM_API __attribute__((visibility("default")))
+#endif
 
 namespace vqdsim
 {

@@ -1,12 +1,12 @@
 #include "sim/Simulator.h"
 
+#include "sim/NoticeTarget.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace vqdsim
 {
@@ -111,13 +111,8 @@ void Simulator::log(const char* call)
 
     // Opened for each line and written with one write(): once a call has
     // returned, its line is in the file whatever becomes of the process
-    // afterwards, even a SIGKILL. O_APPEND keeps whatever the file held
-    // before, so several runs can share one log.
-    const std::string line = std::string(call) + "\n";
-    const int fd = ::open(scenario.logPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    const bool written = fd >= 0 && ::write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
-    if (fd >= 0)
-        ::close(fd);
+    // afterwards, even a SIGKILL.
+    const bool written = appendToFile(scenario.logPath, std::string(call) + "\n");
 
     if (! written && ! logFileFailed)
     {
@@ -167,7 +162,7 @@ void Simulator::initialize(void* instanceHandle)
     log("HID_Initialize");
 }
 
-void Simulator::setCallback(HidWindow* newWindow, unsigned int input, unsigned int arrival, unsigned int removal)
+void Simulator::setCallback(HidWindowHandle newWindow, unsigned int input, unsigned int arrival, unsigned int removal)
 {
     {
         std::lock_guard<std::mutex> lock(stateLock);
@@ -459,18 +454,18 @@ void Simulator::deliver(StateLock& lock, const std::vector<Notice>& notices)
 
     for (const Notice& notice : notices)
     {
-        if (window == nullptr || window->post == nullptr)
+        if (window == nullptr)
             break;
         switch (notice.kind)
         {
             case NoticeKind::input:
-                window->post(window, inputMessage, static_cast<uintptr_t>(notice.hidNo), 0);
+                postNotice(window, inputMessage, static_cast<uintptr_t>(notice.hidNo), 0);
                 break;
             case NoticeKind::arrival:
-                window->post(window, arrivalMessage, 0, 0);
+                postNotice(window, arrivalMessage, 0, 0);
                 break;
             case NoticeKind::removal:
-                window->post(window, removalMessage, static_cast<uintptr_t>(notice.hidNo), 0);
+                postNotice(window, removalMessage, static_cast<uintptr_t>(notice.hidNo), 0);
                 break;
         }
     }

@@ -38,7 +38,7 @@ public:
 
     // The library's C functions.
     void initialize(void* moduleInstance);
-    void setCallback(HidWindow* window, unsigned int inputMessage, unsigned int arrivalMessage,
+    void setCallback(HidWindowHandle window, unsigned int inputMessage, unsigned int arrivalMessage,
                      unsigned int removalMessage);
     void start();
     void stop();
@@ -139,7 +139,7 @@ private:
     std::atomic<bool> running { false };
 
     std::mutex postLock;
-    HidWindow* window = nullptr;
+    HidWindowHandle window = nullptr;
     unsigned int inputMessage = 0;
     unsigned int arrivalMessage = 0;
     unsigned int removalMessage = 0;

@@ -214,15 +214,25 @@ protected:
     HidCtrl& hid() { return ctrl->get(); }
     int selectedHidNo() { return hid().getUtil() != nullptr ? hid().getUtil()->getHidNo() : -2; }
 
-    // Runs the message loop until everything queued so far has been handled:
-    // JUCE delivers its queue in order, so once a marker posted now has run,
-    // so have all notices that were posted before it.
+    // Runs the message loop until everything queued so far has been handled.
+    // On Linux the notices go through JUCE's queue, which is delivered in
+    // order, so once a marker posted now has run, so have all notices posted
+    // before it. On Windows the notices are window messages of their own,
+    // and JUCE keeps its messages in a list of its own with one wake-up
+    // message in the system queue for the whole list: a marker added to a
+    // list whose wake-up was posted before a notice can run before that
+    // notice. Once the first marker has run that list is empty, so a second
+    // marker's wake-up goes into the system queue behind every notice that
+    // was posted before the first.
     static void settle()
     {
-        auto done = std::make_shared<bool> (false);
-        juce::MessageManager::callAsync ([done] { *done = true; });
-        ASSERT_TRUE (MessageLoop::runUntil ([done] { return *done; }, 10000))
-            << "the message loop did not reach the marker";
+        for (int round = 0; round < 2; ++round)
+        {
+            auto done = std::make_shared<bool> (false);
+            juce::MessageManager::callAsync ([done] { *done = true; });
+            ASSERT_TRUE (MessageLoop::runUntil ([done] { return *done; }, 10000))
+                << "the message loop did not reach the marker";
+        }
     }
 
     // Waits (only as a guard against hanging) for the handler to have seen

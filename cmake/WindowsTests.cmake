@@ -1,0 +1,62 @@
+# The Windows test tree: the suites of the update engine, the device link and
+# the localisation, built as Windows programs and run under Wine (the
+# emulator scripts/wine-run.sh), and the real program driven end to end under
+# Wine on Xvfb (tests/e2e-windows). Included from tests/CMakeLists.txt.
+
+# Debian ships GoogleTest as sources too; build it with the same toolchain.
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+add_library(message_loop STATIC ${CMAKE_CURRENT_SOURCE_DIR}/support/MessageLoop.cpp)
+target_include_directories(message_loop PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/support)
+target_link_libraries(message_loop PUBLIC juce_static)
+
+file(GLOB VQD_TEST_SUPPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp)
+list(FILTER VQD_TEST_SUPPORT_SOURCES EXCLUDE REGEX ".*/MessageLoop\\.cpp$")
+vqd_keep_platform_sources(VQD_TEST_SUPPORT_SOURCES)
+add_library(test_support STATIC ${VQD_TEST_SUPPORT_SOURCES})
+target_include_directories(test_support PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/support)
+target_link_libraries(test_support PUBLIC updater_core update_file_maker message_loop gtest gmock)
+
+# Test files that use what only POSIX has (FIFOs, permission bits, symbolic
+# links) are left out here; everything else of the suite runs.
+set(VQD_POSIX_ONLY_TESTS
+    ${CMAKE_CURRENT_SOURCE_DIR}/update/UpdateFileTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/update/FileIntegrityTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/update/ErrorIdentifierTest.cpp)
+
+# One CTest test per suite: each start of a Windows program under Wine costs
+# about a second, which per test case would make the run several minutes
+# longer. gtest's own output says which case failed.
+function(vqd_add_wine_suite name folder)
+    cmake_parse_arguments(PARSE_ARGV 2 suite "" "" "ENVIRONMENT")
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+    vqd_keep_platform_sources(sources)
+    list(REMOVE_ITEM sources ${VQD_POSIX_ONLY_TESTS})
+    add_executable(${name} ${sources})
+    target_link_libraries(${name} PRIVATE test_support)
+    add_test(NAME wine.${name} COMMAND ${name} WORKING_DIRECTORY ${VQD_BIN_DIR})
+    set_tests_properties(wine.${name} PROPERTIES TIMEOUT 600)
+    if(suite_ENVIRONMENT)
+        set_property(TEST wine.${name} PROPERTY ENVIRONMENT ${suite_ENVIRONMENT})
+    endif()
+endfunction()
+
+vqd_add_wine_suite(device_tests device)
+vqd_add_wine_suite(update_tests update)
+# The start language of a German user: Wine takes the user's language from
+# the Unix locale.
+vqd_add_wine_suite(localisation_tests localisation
+    ENVIRONMENT LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 VQD_EXPECTED_LANGID=0407)
+
+# End to end: the real program under Wine on Xvfb, against the simulated
+# controller built as vqdtrm4hid.dll.
+file(GLOB VQD_WINE_E2E_SCRIPTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/e2e-windows/test_*.sh)
+foreach(script ${VQD_WINE_E2E_SCRIPTS})
+    get_filename_component(script_name ${script} NAME_WE)
+    add_test(NAME e2e_windows.${script_name}
+             COMMAND bash ${script} ${VQD_BIN_DIR}
+             WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e-windows)
+    set_tests_properties(e2e_windows.${script_name} PROPERTIES TIMEOUT 300 RUN_SERIAL ON)
+endforeach()
