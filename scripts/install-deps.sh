@@ -12,6 +12,7 @@ packages=(
     xvfb xdotool x11-utils imagemagick
     fonts-dejavu-core fonts-noto-cjk
     locales
+    clang libclang-rt-14-dev
 )
 
 missing=()

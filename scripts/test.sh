@@ -31,6 +31,7 @@ if [ -z "$sanitize" ]; then
     scripts/build.sh
     cd build
     ctest --output-on-failure "${ctest_args[@]}"
+    ../scripts/fuzz.sh "${ctest_args[@]}"
     exit 0
 fi
 
