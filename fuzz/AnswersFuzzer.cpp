@@ -154,6 +154,11 @@ UpdateEngine::Pacing fastPacing()
     pacing.passPauseMs = 0;
     pacing.commitPollMs = 0;
     pacing.answerTimeoutMs = 100;
+
+    // A longer limit shows whether an inconclusive run was the machine.
+    if (const char* limit = std::getenv ("VQD_FUZZ_ANSWER_LIMIT_MS"))
+        pacing.answerTimeoutMs = std::atoi (limit);
+
     pacing.removalPauseMs = 0;
     pacing.stopTimeoutMs = 10000;
     pacing.readyPollMs = 1;
@@ -257,6 +262,7 @@ void runOne (const uint8_t* data, size_t size)
 // The worker, the message thread and the library hand each answer over in
 // turn; on one CPU none of them waits for another CPU to wake up, which
 // makes a round trip several times faster on this kind of machine.
+// VQD_FUZZ_NO_PIN leaves the threads free, to compare.
 void stayOnOneCpu()
 {
     const int cpu = sched_getcpu();
