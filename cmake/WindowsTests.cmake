@@ -60,3 +60,8 @@ foreach(script ${VQD_WINE_E2E_SCRIPTS})
              WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/e2e-windows)
     set_tests_properties(e2e_windows.${script_name} PROPERTIES TIMEOUT 300 RUN_SERIAL ON)
 endforeach()
+
+# A window of another Windows process that the single-instance test covers
+# the program's window with: under Wine the order of Wine's own windows is
+# what a raise changes.
+add_executable(cover_window ${CMAKE_CURRENT_SOURCE_DIR}/e2e-windows/tools/cover_window.cpp)

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# A whole update with the Windows build under Wine, as a user makes it: the
+# language screen, OK, the ready screen, Start, the updating screen, the
+# completion screen and OK, which ends the program with status 0; the
+# controller's flash must equal the update file afterwards. Once with the
+# Return key, once with mouse clicks.
+source "$(dirname "$0")/wine.sh"
+e2e_setup "$1"
+
+e2e_update_file vqdtrm4__v102.bin --version 1.02 --date 20240318
+
+# --- by keyboard
+e2e_start "date=20230715;dump=$E2E_TMP/flash.bin"
+[ "$(e2e_window_size)" = "406x154" ] || e2e_fail "client area is $(e2e_window_size), expected 406x154"
+[ "$(e2e_window_title)" = "Updater Program" ] || e2e_fail "title is $(e2e_window_title)"
+e2e_wait_for e2e_on_language_screen
+e2e_key Return
+e2e_wait_for e2e_on_ready_screen
+e2e_key Return
+e2e_wait_for e2e_on_updating_screen
+e2e_wait_for e2e_on_completion_screen 180
+e2e_key Return
+e2e_expect_exit 0 30
+wine_check_flash "$E2E_TMP/app/vqdtrm4__v102.bin" "$E2E_TMP/flash.bin"
+echo "keyboard: ok"
+
+# --- by mouse
+rm -f "$E2E_TMP/flash.bin"
+e2e_start "date=20230715;dump=$E2E_TMP/flash.bin"
+e2e_wait_for e2e_on_language_screen
+e2e_click 336 124    # OK
+e2e_wait_for e2e_on_ready_screen
+e2e_click 336 124    # Start
+e2e_wait_for e2e_on_updating_screen
+e2e_wait_for e2e_on_completion_screen 180
+e2e_click 336 124    # OK
+e2e_expect_exit 0 30
+wine_check_flash "$E2E_TMP/app/vqdtrm4__v102.bin" "$E2E_TMP/flash.bin"
+echo "mouse: ok"
