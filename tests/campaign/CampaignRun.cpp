@@ -224,7 +224,12 @@ Result perform (const RunPlan& plan, const juce::File& folder)
 
         // Notices still on their way (a removal while the finish was sent,
         // a controller coming back) are handled before anything is judged.
-        MessageLoop::runFor (plan.arriveAfterMs >= 0 ? plan.arriveAfterMs + 50 : 20);
+        // A controller that comes back must find nothing more sent to it.
+        if (expected.controllerGone && plan.arriveAfterMs >= 0)
+            check.that (MessageLoop::runUntil ([&] { return engine->getHidCtrl()->isConnected(); }, 5000),
+                        "the controller did not come back");
+
+        MessageLoop::runFor (20);
 
         result.state = engine->getUpdateState();
         check.equal ("final state", stateName (result.state), stateName (expected.state));
