@@ -4,9 +4,10 @@
 // command of any kind), each checked against what the program must do with
 // that fault.
 //
-// The seed is fresh on every run and printed first: each run explores faults
-// no earlier run tried, and the seed with the failing run's index repeats a
-// failure exactly, since a run's plan depends on nothing else.
+// The seed is fresh every time the test runs and is printed first: each
+// campaign explores faults no earlier one tried, and the seed with a failing
+// run's index repeats that run exactly, since its plan depends on nothing
+// else.
 //
 //   VQD_CAMPAIGN_SEED=n    repeat the campaign of that seed
 //   VQD_CAMPAIGN_RUNS=n    how many runs (a soak takes thousands)
@@ -63,8 +64,27 @@ struct Settings
 {
     unsigned long long seed = 0;
     int runs = VQD_CAMPAIGN_DEFAULT_RUNS;
-    int shards = 3;
+    int shards = 1;
 };
+
+// A variable that is set must say a number: a mistyped seed must not
+// quietly become a fresh one.
+bool variablesAreNumbers()
+{
+    for (const char* name : { "VQD_CAMPAIGN_SEED", "VQD_CAMPAIGN_RUNS", "VQD_CAMPAIGN_RUN", "VQD_CAMPAIGN_SHARDS" })
+    {
+        unsigned long long value = 0;
+        const char* text = std::getenv (name);
+
+        if (text != nullptr && *text != 0 && ! readNumber (name, value))
+        {
+            ADD_FAILURE() << name << " is not a number: " << text;
+            return false;
+        }
+    }
+
+    return true;
+}
 
 Settings readSettings()
 {
@@ -236,6 +256,7 @@ void runSideBySide (const Settings& settings)
 
 TEST (FaultCampaign, RandomSingleFaultsEndAsTheProgramPrescribes)
 {
+    ASSERT_TRUE (variablesAreNumbers());
     const auto settings = readSettings();
     const int shard = readCount (shardVariable, -1);
 
