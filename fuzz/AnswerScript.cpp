@@ -87,7 +87,7 @@ void AnswerScript::loadNextRecord()
                 next.bytes[i] = takeByte (available);
             break;
         }
-        case 1: case 2: case 3:
+        case 1: case 2: case 3: case 6:
             next.bytes[0] = takeByte (available);
             next.byteCount = 1;
             break;
@@ -159,7 +159,10 @@ AnswerScript::Reply AnswerScript::replyFor (const uint8_t* command, const Record
             reply.report[1] = r.bytes[1];
             break;
         case 5: reply.kind = Reply::Kind::none; break;
-        case 6: reply.kind = Reply::Kind::unplug; break;
+        case 6:
+            reply.kind = Reply::Kind::unplug;
+            reply.replug = (r.bytes[0] & 1) != 0;
+            break;
         default: break;
     }
 
@@ -228,7 +231,10 @@ AnswerScript::Reply AnswerScript::onCommand (const uint8_t* command, int length)
             break;
 
         case Reply::Kind::unplug:
+            // Plugged in again or not, the worker must write nothing more:
+            // it waits in vain, or the removal has stopped it.
             unplugged = true;
+            replugged = reply.replug;
             expected.removed();
             break;
     }
@@ -256,4 +262,10 @@ int AnswerScript::commandsSeen() const
 {
     const std::lock_guard<std::mutex> guard (lock);
     return commands;
+}
+
+bool AnswerScript::controllerPresentAtEnd() const
+{
+    const std::lock_guard<std::mutex> guard (lock);
+    return ! unplugged || replugged;
 }

@@ -30,7 +30,9 @@
 //   4 short     next byte modulo 64 is the length HID_Input reports (0: the
 //               engine gets nothing), the byte after it the answer code
 //   5 silent    no answer at all
-//   6 remove    the controller is unplugged as the command arrives
+//   6 remove    the controller is unplugged as the command arrives; when
+//               bit 0 of the next byte is set it is plugged in again at
+//               once (an arrival notice follows the removal notice)
 //   7 correct   the correct answer (a record that only moves on)
 // Naming the command rather than counting all of them lets a short input
 // reach every step: the 3rd cmdBlockSum is two bytes away, not 6,000
@@ -51,7 +53,8 @@ public:
     {
         enum class Kind { answer, none, unplug } kind = Kind::none;
         uint8_t report[64] = {};
-        int length = 64; // what HID_Input reports for it
+        int length = 64;     // what HID_Input reports for it
+        bool replug = false; // unplug: plugged in again at once
     };
 
     AnswerScript (const uint8_t* input, size_t size, ExpectedWorker& expected, const uint8_t fileDate[4]);
@@ -69,6 +72,9 @@ public:
     bool lastCommandAnswered() const;
 
     int commandsSeen() const;
+
+    // Whether the controller is plugged in when the run ends.
+    bool controllerPresentAtEnd() const;
 
     // Long runs end here: a whole update takes 21,265 commands when the
     // controller holds the file's date and 31,794 when it does not.
@@ -109,4 +115,5 @@ private:
     int commands = 0;
     bool lastAnswered = false;
     bool unplugged = false;
+    bool replugged = false;
 };

@@ -223,6 +223,12 @@ void runOne (const uint8_t* data, size_t size)
         runMessagesUntil ([&] { return engine.workerReturned.load(); }, whereStuck);
         engine.waitForThreadToExit (-1);
 
+        // The library's last notices (an arrival after a removal, say) were
+        // posted before the worker ended; a message posted now comes after them.
+        std::atomic<bool> drained { false };
+        juce::MessageManager::callAsync ([&drained] { drained = true; });
+        runMessagesUntil ([&] { return drained.load(); }, [] { return std::string ("the message queue did not drain"); });
+
         const int state = engine.getUpdateState();
 
         if (std::getenv ("VQD_FUZZ_TRACE") != nullptr)
@@ -248,6 +254,16 @@ void runOne (const uint8_t* data, size_t size)
                            getUpdateStateName (state).toRawUTF8(), script.commandsSeen());
             fail (text + expected.describe());
         }
+
+        // A removal unselects the controller, an arrival selects it again;
+        // the update does not change that.
+        const bool present = script.controllerPresentAtEnd();
+
+        if (engine.getHidCtrl()->isConnected() != present)
+            fail (present ? "the controller plugged in again is not connected" : "an unplugged controller is still connected");
+
+        if (engine.getHidCtrl()->getFirmwareVersion() != (present ? 0x0100 : 0))
+            fail ("the firmware version does not follow the removal and the arrival");
 
         if (engine.getUpdateComplete() != (state == stateComplete))
             fail ("updateComplete does not say whether the update completed");

@@ -18,7 +18,7 @@ struct Queued
 std::mutex lock;
 AnswerScript* script = nullptr;
 HidWindow* window = nullptr;
-unsigned int inputMessage = 0, removalMessage = 0;
+unsigned int inputMessage = 0, arrivalMessage = 0, removalMessage = 0;
 bool present = true;
 std::deque<Queued> queue;
 
@@ -47,11 +47,12 @@ void HID_Start (void) {}
 void HID_Stop (void) {}
 void HID_Finalize (void) {}
 
-void HID_SetCallback (HidWindowHandle newWindow, unsigned int input, unsigned int, unsigned int removal)
+void HID_SetCallback (HidWindowHandle newWindow, unsigned int input, unsigned int arrival, unsigned int removal)
 {
     const std::lock_guard<std::mutex> guard (lock);
     window = newWindow;
     inputMessage = input;
+    arrivalMessage = arrival;
     removalMessage = removal;
 }
 
@@ -114,6 +115,12 @@ int HID_Write (int hidNo, const unsigned char* report, int length)
             present = false;
             queue.clear();
             postToWindow (window, removalMessage);
+
+            if (reply.replug)
+            {
+                present = true;
+                postToWindow (window, arrivalMessage);
+            }
             break;
 
         case AnswerScript::Reply::Kind::none:
