@@ -17,6 +17,7 @@
 // charges for putting threads to sleep and waking them, which the program
 // cannot do without.
 #include "MessageLoop.h"
+#include "support/ThreadTimes.h"
 #include "sim/SimControl.h"
 #include "tools/UpdateFileMaker.h"
 #include "update/UpdateEngine.h"
@@ -34,9 +35,7 @@
 #include <mutex>
 #include <set>
 #include <sstream>
-#include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace
@@ -60,68 +59,6 @@ public:
 
     int compositions = 0;
 };
-
-// The threads of this process, by id.
-std::set<int> threadIds()
-{
-    std::set<int> ids;
-
-    for (const auto& entry : juce::RangedDirectoryIterator (juce::File ("/proc/self/task"), false, "*",
-                                                            juce::File::findDirectories))
-        ids.insert (entry.getFile().getFileName().getIntValue());
-
-    return ids;
-}
-
-// CPU time a thread of this process has used, in microseconds.
-double threadCpuUs (int tid)
-{
-    std::ifstream stat ("/proc/self/task/" + std::to_string (tid) + "/schedstat");
-    double ns = 0;
-    stat >> ns;
-    return ns / 1000.0;
-}
-
-// User and system time of a thread of this process, in microseconds, as the
-// kernel counts them (in clock ticks).
-std::pair<double, double> threadUserSystemUs (int tid)
-{
-    std::ifstream stat ("/proc/self/task/" + std::to_string (tid) + "/stat");
-    std::string text ((std::istreambuf_iterator<char> (stat)), std::istreambuf_iterator<char>());
-    const auto afterName = text.rfind (')');
-
-    if (afterName == std::string::npos)
-        return { 0, 0 };
-
-    std::istringstream fields (text.substr (afterName + 2));
-    std::string field;
-    double user = 0, system = 0;
-
-    // Fields 3 to 15 of the line; utime and stime are 14 and 15.
-    for (int i = 3; i <= 15 && fields >> field; ++i)
-    {
-        if (i == 14) user = std::stod (field);
-        if (i == 15) system = std::stod (field);
-    }
-
-    const double tick = 1e6 / (double) sysconf (_SC_CLK_TCK);
-    return { user * tick, system * tick };
-}
-
-std::pair<double, double> processUserSystemUs()
-{
-    rusage usage {};
-    getrusage (RUSAGE_SELF, &usage);
-    return { (double) usage.ru_utime.tv_sec * 1e6 + (double) usage.ru_utime.tv_usec,
-             (double) usage.ru_stime.tv_sec * 1e6 + (double) usage.ru_stime.tv_usec };
-}
-
-double processCpuUs()
-{
-    timespec t {};
-    clock_gettime (CLOCK_PROCESS_CPUTIME_ID, &t);
-    return (double) t.tv_sec * 1e6 + (double) t.tv_nsec / 1000.0;
-}
 
 struct RunResult
 {
@@ -149,20 +86,20 @@ RunResult runUpdate (const juce::File& folder, bool framed)
 
     // The thread that appears with the session is the simulated device's;
     // its time is the controller's, not the program's.
-    const auto before = threadIds();
+    const auto before = ThreadTimes::threadIds();
     engine.openDevice();
     std::set<int> deviceThreads;
 
-    for (int id : threadIds())
+    for (int id : ThreadTimes::threadIds())
         if (before.count (id) == 0)
             deviceThreads.insert (id);
 
     auto programUserUs = [&]
     {
-        double us = processUserSystemUs().first;
+        double us = ThreadTimes::processUserSystemUs().first;
 
         for (int id : deviceThreads)
-            us -= threadUserSystemUs (id).first;
+            us -= ThreadTimes::threadUserSystemUs (id).first;
 
         return us;
     };
@@ -172,7 +109,7 @@ RunResult runUpdate (const juce::File& folder, bool framed)
         double us = 0;
 
         for (int id : deviceThreads)
-            us += threadCpuUs (id);
+            us += ThreadTimes::threadCpuUs (id);
 
         return us;
     };
@@ -188,13 +125,13 @@ RunResult runUpdate (const juce::File& folder, bool framed)
         return result;
 
     const auto statsBefore = vqdsim::stats();
-    const double cpuBefore = processCpuUs() - deviceCpuUs();
+    const double cpuBefore = ThreadTimes::processCpuUs() - deviceCpuUs();
     const double userBefore = programUserUs();
     const double start = juce::Time::getMillisecondCounterHiRes();
     engine.confirmUpdate();
     MessageLoop::runUntil ([&] { return ! engine.isThreadRunning(); }, 600000);
     const double end = juce::Time::getMillisecondCounterHiRes();
-    result.programCpuUs = processCpuUs() - deviceCpuUs() - cpuBefore;
+    result.programCpuUs = ThreadTimes::processCpuUs() - deviceCpuUs() - cpuBefore;
     result.programUserUs = programUserUs() - userBefore;
 
     const auto stats = vqdsim::stats();
@@ -256,7 +193,7 @@ double handOverFloorUs (int roundTrips)
 
     std::thread device ([ring]
     {
-        ring->tid = (int) gettid();
+        ring->tid = ThreadTimes::currentThreadId();
         std::unique_lock<std::mutex> lock (ring->lock);
 
         for (;;)
@@ -310,11 +247,11 @@ double handOverFloorUs (int roundTrips)
     };
 
     Worker worker (*ring, roundTrips, finished);
-    const double cpuBefore = processCpuUs() - threadCpuUs (deviceTid);
+    const double cpuBefore = ThreadTimes::processCpuUs() - ThreadTimes::threadCpuUs (deviceTid);
     worker.startThread();
     MessageLoop::runUntil ([&] { return finished.load(); }, 600000);
     worker.stopThread (10000);
-    const double cpu = processCpuUs() - threadCpuUs (deviceTid) - cpuBefore;
+    const double cpu = ThreadTimes::processCpuUs() - ThreadTimes::threadCpuUs (deviceTid) - cpuBefore;
 
     {
         const std::lock_guard<std::mutex> lock (ring->lock);

@@ -1,6 +1,7 @@
 #include "sim/Simulator.h"
 
 #include "sim/NoticeTarget.h"
+#include "sim/WaitPrecision.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -376,8 +377,17 @@ bool Simulator::serviceOneCommand(StateLock& lock)
     auto due = std::max(command.arrival, device->lastAnswer) + std::chrono::microseconds(scenario.answerDelayUs);
     if (scenario.framed)
         due = nextFrameAfter(due);
-    if (due > Clock::now())
-        changed.wait_until(lock, due, [&] { return stopRequested || device->generation != generation; });
+    const auto interrupted = [&] { return stopRequested || device->generation != generation; };
+    if (due > Clock::now() && ! changed.wait_until(lock, due - timedWaitMargin(), interrupted))
+    {
+        // The last stretch, where a timed wait would overshoot.
+        while (Clock::now() < due && ! interrupted())
+        {
+            lock.unlock();
+            std::this_thread::yield();
+            lock.lock();
+        }
+    }
 
     if (stopRequested || device->generation != generation || ! device->present)
         return true;
