@@ -81,17 +81,12 @@ build_codecs()
     # has been read; jconfig.h then skips its boolean typedef (it assumes
     # rpcndr.h's global one), and libjpeg's declarations inside JUCE's
     # namespace no longer find one. Make the typedef unconditional.
-    python3 - "$prefix/include/jconfig.h" <<'PY'
-import re, sys
-path = sys.argv[1]
-text = open(path).read()
-fixed = re.sub(r'#ifndef __RPCNDR_H__[^\n]*\n(typedef unsigned char boolean;[^\n]*\n)#endif[^\n]*\n', r'\1', text)
-if 'typedef unsigned char boolean;' not in fixed:
-    fixed += '\ntypedef unsigned char boolean;\n'
-if '#define HAVE_BOOLEAN' not in fixed:
-    fixed += '#ifndef HAVE_BOOLEAN\n#define HAVE_BOOLEAN\n#endif\n'
-open(path, 'w').write(fixed)
-PY
+    sed -i '/^#ifndef __RPCNDR_H__/{N;N;s/^#ifndef __RPCNDR_H__[^\n]*\n\(typedef unsigned char boolean;[^\n]*\)\n#endif[^\n]*/\1/}' \
+        "$prefix/include/jconfig.h"
+    if ! grep -q '^typedef unsigned char boolean;' "$prefix/include/jconfig.h" || grep -q '__RPCNDR_H__' "$prefix/include/jconfig.h"; then
+        echo "build-windows: jconfig.h no longer reads as expected; its boolean typedef is not fixed" >&2
+        exit 1
+    fi
 
     local png
     png=$(find "$sources" -maxdepth 1 -type d -name 'libpng1.6-*' | head -1)
