@@ -85,19 +85,15 @@ protected:
         pacing.commitPollMs = 1;
     }
 
-    // The update completed, and the flash holds the file as it was checked.
-    void expectCheckedFileWritten (const char* what)
+    enum class When
     {
-        SCOPED_TRACE (what);
-        EXPECT_EQ (engine->getUpdateState(), stateComplete) << getUpdateStateName (engine->getUpdateState());
-        EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::kFlashEnd));
-        EXPECT_EQ (vqdsim::stats().dataBytes, 0x1E0000);
-    }
-};
+        onTheReadyScreen, // after the checks, before Start
+        betweenTwoBlocks  // the first block written, the second announced
+    };
 
-TEST_F (FileIntegrityTest, FileChangedOnTheReadyScreen)
-{
-    for (const auto& tampering : tamperings)
+    // Runs a whole update with the file tampered with at that moment; the
+    // update must complete with the flash holding the file as it was checked.
+    void updateWithFileChanged (const Tampering& tampering, When when)
     {
         SCOPED_TRACE (tampering.name);
         writeUpdateFile (fileName);
@@ -105,37 +101,37 @@ TEST_F (FileIntegrityTest, FileChangedOnTheReadyScreen)
         ASSERT_TRUE (runUntilState (stateReady));
         EXPECT_EQ (engine->getFileVersion(), "1.02");
 
-        tampering.apply (folder / fileName);
+        if (when == When::onTheReadyScreen)
+            tampering.apply (folder / fileName);
+
         engine->confirmUpdate();
+
+        if (when == When::betweenTwoBlocks)
+        {
+            ASSERT_TRUE (MessageLoop::runUntil ([] { return vqdsim::stats().commands[cmdBlockStart] >= 2; }, 20000));
+            tampering.apply (folder / fileName);
+        }
+
         ASSERT_TRUE (runUntilWorkerEnds());
-        expectCheckedFileWritten (tampering.name);
+        EXPECT_EQ (engine->getUpdateState(), stateComplete) << getUpdateStateName (engine->getUpdateState());
+        EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::kFlashEnd));
+        EXPECT_EQ (vqdsim::stats().dataBytes, 0x1E0000);
 
         engine.reset();
         (folder / fileName).deleteFile();
     }
+};
+
+TEST_F (FileIntegrityTest, FileChangedOnTheReadyScreen)
+{
+    for (const auto& tampering : tamperings)
+        updateWithFileChanged (tampering, When::onTheReadyScreen);
 }
 
 TEST_F (FileIntegrityTest, FileChangedBetweenTwoBlocks)
 {
     for (const auto& tampering : tamperings)
-    {
-        SCOPED_TRACE (tampering.name);
-        writeUpdateFile (fileName);
-        startWorker();
-        ASSERT_TRUE (runUntilState (stateReady));
-        engine->confirmUpdate();
-
-        // The first block is written and the second announced: the file
-        // changes while the update is under way.
-        ASSERT_TRUE (MessageLoop::runUntil ([] { return vqdsim::stats().commands[cmdBlockStart] >= 2; }, 20000));
-        tampering.apply (folder / fileName);
-
-        ASSERT_TRUE (runUntilWorkerEnds());
-        expectCheckedFileWritten (tampering.name);
-
-        engine.reset();
-        (folder / fileName).deleteFile();
-    }
+        updateWithFileChanged (tampering, When::betweenTwoBlocks);
 }
 
 TEST_F (FileIntegrityTest, FileChangedBetweenTheSearchAndTheLoadIsCheckedAsItIsThen)
