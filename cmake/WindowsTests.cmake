@@ -19,13 +19,6 @@ add_library(test_support STATIC ${VQD_TEST_SUPPORT_SOURCES})
 target_include_directories(test_support PUBLIC ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/support)
 target_link_libraries(test_support PUBLIC updater_core update_file_maker message_loop gtest gmock)
 
-# Test files that use what only POSIX has (FIFOs, permission bits, symbolic
-# links) are left out here; everything else of the suite runs.
-set(VQD_POSIX_ONLY_TESTS
-    ${CMAKE_CURRENT_SOURCE_DIR}/update/UpdateFileTest.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/update/FileIntegrityTest.cpp
-    ${CMAKE_CURRENT_SOURCE_DIR}/update/ErrorIdentifierTest.cpp)
-
 # One CTest test per suite: each start of a Windows program under Wine costs
 # about a second, which per test case would make the run several minutes
 # longer. gtest's own output says which case failed.
@@ -33,7 +26,6 @@ function(vqd_add_wine_suite name folder)
     cmake_parse_arguments(PARSE_ARGV 2 suite "" "" "ENVIRONMENT")
     file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
     vqd_keep_platform_sources(sources)
-    list(REMOVE_ITEM sources ${VQD_POSIX_ONLY_TESTS})
     add_executable(${name} ${sources})
     target_link_libraries(${name} PRIVATE test_support)
     add_test(NAME wine.${name} COMMAND ${name} WORKING_DIRECTORY ${VQD_BIN_DIR})

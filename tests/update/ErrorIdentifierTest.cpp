@@ -3,8 +3,6 @@
 
 #include "update/CommandProtocol.h"
 
-#include <sys/stat.h>
-
 using Action = vqdsim::Fault::Action;
 using namespace Protocol;
 
@@ -60,12 +58,6 @@ TEST_F (WorkerTest, LastQualifyingFileInListingOrderWins)
     ASSERT_TRUE (runUntilState (stateReady));
     EXPECT_TRUE (engine->getImageRecord (0).path.endsWith (last));
     EXPECT_EQ (engine->getFileVersion(), last == "vqdtrm4__v100.bin" ? "1.00" : "1.10");
-}
-
-TEST_F (WorkerTest, UnreadableFileIsAFifo)
-{
-    ASSERT_EQ (mkfifo ((folder / "vqdtrm4__v102.bin").getFullPathName().toRawUTF8(), 0600), 0);
-    EXPECT_EQ (runToError(), errFileRead);
 }
 
 TEST_F (WorkerTest, FileVanishingDuringTheLoad)

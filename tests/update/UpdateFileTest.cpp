@@ -8,10 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <random>
 
 namespace
@@ -189,38 +185,6 @@ TEST (FileChecks, CrcSplitOverTheLastTwoBytesLowFirst)
     data[0x1E1234] ^= 0x01;
     ASSERT_TRUE (file.replaceWithData (data.data(), data.size()));
     EXPECT_EQ (load (file), errFileCrc);
-}
-
-TEST (FileChecks, NonRegularAndHugeFilesAreRefusedAtOnce)
-{
-    TempFolder folder;
-
-    // A FIFO would block a plain read for ever.
-    const auto fifo = folder / "fifo.bin";
-    ASSERT_EQ (mkfifo (fifo.getFullPathName().toRawUTF8(), 0600), 0);
-    EXPECT_EQ (load (fifo), errFileRead);
-
-    const auto directory = folder / "dir.bin";
-    ASSERT_TRUE (directory.createDirectory());
-    EXPECT_EQ (load (directory), errFileRead);
-
-    // A dangling link names no file at all.
-    const auto link = folder / "link.bin";
-    ASSERT_EQ (symlink ((folder / "nowhere").getFullPathName().toRawUTF8(), link.getFullPathName().toRawUTF8()), 0);
-    EXPECT_EQ (load (link), errNoUpdateFile);
-
-    // A sparse 8 GiB file: its size is refused before anything is read.
-    const auto huge = folder / "huge.bin";
-    const int fd = ::open (huge.getFullPathName().toRawUTF8(), O_CREAT | O_WRONLY, 0600);
-    ASSERT_GE (fd, 0);
-    ASSERT_EQ (ftruncate (fd, (off_t) 8 << 30), 0);
-    ::close (fd);
-    EXPECT_EQ (load (huge), errFileSize);
-
-    // A link to a good file is a good file.
-    ASSERT_TRUE (UpdateFileMaker::write (folder / "real.bin", {}));
-    ASSERT_EQ (symlink ((folder / "real.bin").getFullPathName().toRawUTF8(), (folder / "alias.bin").getFullPathName().toRawUTF8()), 0);
-    EXPECT_EQ (load (folder / "alias.bin"), 1);
 }
 
 TEST (FileNames, PatternsPerProcessor)
