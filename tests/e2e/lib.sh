@@ -187,6 +187,21 @@ e2e_watch_toplevels() {
     E2E_XEV_LOG="$E2E_TMP/toplevels.log"
     xev -root -event substructure >"$E2E_XEV_LOG" 2>/dev/null &
     e2e_track $!
+
+    # xev asks for the root window's events a moment after it starts, and a
+    # window made before then goes unseen (it happened once, on a loaded
+    # machine, to the program's first window). Return only once the watch has
+    # seen a window of our own making come.
+    local probe seen=1
+    for _ in $(seq 1 20); do
+        xmessage -name vqd_watch_probe -geometry 10x10+0+0 probe >/dev/null 2>&1 &
+        probe=$!
+        e2e_poll 2 grep -q CreateNotify "$E2E_XEV_LOG" && seen=0
+        kill "$probe" 2>/dev/null
+        wait "$probe" 2>/dev/null
+        [ "$seen" = 0 ] && return 0
+    done
+    e2e_fail "the window watch saw no window being made"
 }
 
 # Lines of the watch log so far, to look at what came after.
