@@ -15,26 +15,12 @@ packages=(
     clang libclang-rt-14-dev
 )
 
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+. "$(dirname "$0")/lib/packages.sh"
+vqd_install_packages "${packages[@]}"
 
 # The start-language test runs the program with LANG=de_DE.UTF-8 and needs a
 # German locale installed; nothing else here depends on the host's locales.
 if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
     echo "Compiling the de_DE.UTF-8 locale"
-    sudo_cmd=()
-    if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-    "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+    vqd_as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
