@@ -1,5 +1,6 @@
-# The Windows build, cross-built with MinGW-w64 (cmake/mingw-w64-x86_64.cmake,
-# driven by scripts/build-windows.sh).
+# The Windows builds, cross-built with MinGW-w64 for x64
+# (cmake/mingw-w64-x86_64.cmake) and x86 (cmake/mingw-w64-i686.cmake), driven
+# by scripts/build-windows.sh.
 
 # Debian's JUCE leaves its own copies of libpng and libjpeg out; the build
 # script cross-builds them, static, into this prefix. zlib is Debian's
@@ -26,5 +27,15 @@ set(VQD_LOCALE_LIBRARIES "")
 # the DLL and the tests run without any MinGW DLL beside them.
 add_link_options(-static -static-libgcc -static-libstdc++)
 
-# Test programs run under Wine, in the build's own Wine prefix.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)
+# Two builds of one commit give the same bytes (scripts/package-windows.sh,
+# tests/windows-package): no link time in the PE headers (the COFF header,
+# a DLL's export directory), and a fixed date for the __DATE__ and __TIME__
+# that juce_core reads for Time::getCompilationDate, which the program never
+# asks for but links all the same.
+add_link_options(-Wl,--no-insert-timestamp)
+set(CMAKE_C_COMPILER_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_C_COMPILER_LAUNCHER})
+set(CMAKE_CXX_COMPILER_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_CXX_COMPILER_LAUNCHER})
+
+# Test programs run under Wine, in the build tree's own Wine prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix ${CMAKE_SOURCE_DIR}/scripts/wine-run.sh)

@@ -16,9 +16,19 @@ extern "C" {
 #endif
 
 #if defined(_WIN32)
- // x64 has one calling convention. A 32-bit build against a 32-bit maker's
- // DLL changes only this line.
- #define VQDTRM4HID_CALL __cdecl
+ // x64 has one calling convention, and both keywords below mean it. On x86
+ // the maker's DLL decides, and a mismatch corrupts the stack at the first
+ // call: __cdecl by default; a __stdcall DLL needs the build with
+ // VQD_HID_STDCALL=ON, which defines VQDTRM4HID_STDCALL. The convention also
+ // decorates the names the program imports (_HID_Write against
+ // _HID_Write@12): a build against the maker's own DLL links an import
+ // library made from the names that DLL really exports
+ // (scripts/check-vendor-dll.sh says which build fits it).
+ #if defined(VQDTRM4HID_STDCALL)
+  #define VQDTRM4HID_CALL __stdcall
+ #else
+  #define VQDTRM4HID_CALL __cdecl
+ #endif
  #if defined(VQDTRM4HID_BUILDING)
   #define VQDTRM4HID_API __declspec(dllexport)
  #else

@@ -1,54 +1,88 @@
 #!/usr/bin/env bash
-# Cross-builds the program for Windows x64 into build-windows/: the program
-# build-windows/bin/VQDTRM4_UpdateProgram.exe, the simulated controller as
-# build-windows/bin/vqdtrm4hid.dll (with its import library), the test suites
-# and the benchmark. Installs the MinGW-w64 toolchain and Wine when they are
-# missing, and cross-builds the image codecs JUCE needs once into
-# build-windows/deps/ (kept there for the next run). Extra arguments are
-# passed to the build, such as a --target.
+# Cross-builds the program for Windows, x64 and 32-bit x86, each into a tree
+# of its own:
+#
+#   build-windows/      x64 (cmake/mingw-w64-x86_64.cmake)
+#   build-windows-x86/  x86 (cmake/mingw-w64-i686.cmake)
+#
+# each with bin/VQDTRM4_UpdateProgram.exe, the simulated controller as
+# bin/vqdtrm4hid.dll (with its import library), the test suites and the
+# benchmark. Installs the MinGW-w64 toolchains and Wine (32-bit programs
+# included) when they are missing, and cross-builds the image codecs JUCE
+# needs once per architecture into the tree's deps/ (kept for the next run).
+#
+#   scripts/build-windows.sh [--arch x64|x86|all] [--stdcall] [BUILD ARGS...]
+#   scripts/build-windows.sh --vendor-dll PATH
+#
+# --arch picks one architecture (all is the default). --stdcall builds the
+# x86 tree for a __stdcall library (VQD_HID_STDCALL=ON); the simulated
+# controller then exports MinGW's decorated names. Further arguments go to
+# the build, such as a --target.
+#
+# --vendor-dll PATH builds the program alone against the maker's own
+# vqdtrm4hid.dll: scripts/check-vendor-dll.sh tells which architecture and
+# calling convention fit it (and the build stops with its words when none
+# does), an import library is made from the DLL's own exports, and the tree
+# build-windows-vendor-<arch>/ gets the program with the maker's DLL beside
+# it in bin/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+. scripts/lib/packages.sh
+. scripts/lib/wine32.sh
 
-build=build-windows
-deps=$root/$build/deps
-prefix=$deps/prefix
-toolchain=$root/cmake/mingw-w64-x86_64.cmake
+arches=(x64 x86)
+stdcall=OFF
+vendor_dll=""
+build_args=()
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --arch)
+            case "${2:-}" in
+                x64|x86) arches=("$2") ;;
+                all) arches=(x64 x86) ;;
+                *) echo "build-windows: --arch takes x64, x86 or all" >&2; exit 2 ;;
+            esac
+            shift 2 ;;
+        --arch=*) set -- --arch "${1#--arch=}" "${@:2}" ;;
+        --stdcall) stdcall=ON; shift ;;
+        --vendor-dll)
+            [ -n "${2:-}" ] || { echo "build-windows: --vendor-dll takes the DLL's path" >&2; exit 2; }
+            vendor_dll=$(realpath "$2"); shift 2 ;;
+        --vendor-dll=*) set -- --vendor-dll "${1#--vendor-dll=}" "${@:2}" ;;
+        *) build_args+=("$1"); shift ;;
+    esac
+done
 jobs=$(nproc)
-
-sudo_cmd=()
-if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
 
 # --- Debian packages ---------------------------------------------------------
 # The native build's packages too: juceaide and the JUCE modules come from
 # there, and the end-to-end tests use Xvfb and xdotool.
 scripts/install-deps.sh
+vqd_install_packages \
+    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+    g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
+    mingw-w64-tools libz-mingw-w64-dev \
+    wine wine64 \
+    fonts-liberation \
+    dpkg-dev zip unzip python3-pefile icoutils osslsigncode
 
-packages=(
-    g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-    libz-mingw-w64-dev
-    wine wine64
-    fonts-liberation
-    dpkg-dev zip unzip
-)
-missing=()
-for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+# Where each architecture's tree, toolchain and MinGW triplet are.
+arch_tree() { case "$1" in x64) echo build-windows ;; x86) echo build-windows-x86 ;; esac; }
+arch_triplet() { case "$1" in x64) echo x86_64-w64-mingw32 ;; x86) echo i686-w64-mingw32 ;; esac; }
+arch_toolchain() { case "$1" in x64) echo "$root/cmake/mingw-w64-x86_64.cmake" ;; x86) echo "$root/cmake/mingw-w64-i686.cmake" ;; esac; }
 
 # --- The image codecs --------------------------------------------------------
 # Debian's JUCE leaves its own copies of libpng and libjpeg out, so the
 # Windows build links these, cross-built static from Debian's sources.
 build_codecs()
 {
-    local sources=$deps/src
+    local arch=$1 prefix=$2
+    local deps sources toolchain triplet
+    deps=$(dirname "$prefix")
+    sources=$deps/src
+    toolchain=$(arch_toolchain "$arch")
+    triplet=$(arch_triplet "$arch")
     rm -rf "$sources" "$prefix"
     mkdir -p "$sources" "$prefix"
 
@@ -56,11 +90,11 @@ build_codecs()
     # finds the packages.
     if [ -f /etc/apt/sources.list.d/debian.sources ] && ! grep -qs '^Types: deb-src' /etc/apt/sources.list.d/*.sources; then
         sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources \
-            | "${sudo_cmd[@]}" tee /etc/apt/sources.list.d/debian-src.sources >/dev/null
-        "${sudo_cmd[@]}" apt-get update -qq
+            | vqd_as_root tee /etc/apt/sources.list.d/debian-src.sources >/dev/null
+        vqd_apt_update
     fi
-    if ! apt-cache showsrc libpng1.6 >/dev/null 2>&1 || [ -z "$(apt-cache showsrc libpng1.6 2>/dev/null)" ]; then
-        "${sudo_cmd[@]}" apt-get update -qq
+    if [ -z "$(apt-cache showsrc libpng1.6 2>/dev/null)" ]; then
+        vqd_apt_update
     fi
 
     (cd "$sources" && { apt-get source -qq libjpeg-turbo libpng1.6 || apt-get source -qq -t bookworm libjpeg-turbo libpng1.6; })
@@ -92,8 +126,8 @@ build_codecs()
     png=$(find "$sources" -maxdepth 1 -type d -name 'libpng1.6-*' | head -1)
     cmake -S "$png" -B "$sources/png-build" "${common[@]}" \
         -DPNG_SHARED=OFF -DPNG_STATIC=ON -DPNG_TESTS=OFF -DPNG_EXECUTABLES=OFF \
-        -DZLIB_INCLUDE_DIR=/usr/x86_64-w64-mingw32/include \
-        -DZLIB_LIBRARY=/usr/x86_64-w64-mingw32/lib/libz.a >/dev/null
+        -DZLIB_INCLUDE_DIR="/usr/$triplet/include" \
+        -DZLIB_LIBRARY="/usr/$triplet/lib/libz.a" >/dev/null
     cmake --build "$sources/png-build" -j"$jobs" >/dev/null
     cmake --install "$sources/png-build" >/dev/null
 
@@ -101,26 +135,82 @@ build_codecs()
     touch "$prefix/.complete"
 }
 
-if [ ! -f "$prefix/.complete" ]; then
-    echo "Cross-building libjpeg-turbo and libpng into $prefix"
-    start=$(date +%s)
-    build_codecs
-    echo "Codecs ready in $(( $(date +%s) - start )) s"
-fi
+# codec_prefix ARCH: the architecture's codecs, built when missing.
+codec_prefix()
+{
+    local arch=$1 prefix
+    prefix=$root/$(arch_tree "$arch")/deps/prefix
+    if [ ! -f "$prefix/.complete" ]; then
+        echo "Cross-building libjpeg-turbo and libpng for $arch into $prefix" >&2
+        local start
+        start=$(date +%s)
+        build_codecs "$arch" "$prefix" >&2
+        echo "Codecs ready in $(( $(date +%s) - start )) s" >&2
+    fi
+    echo "$prefix"
+}
 
 # --- The program, the library, the tests -------------------------------------
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
+    # Paths relative to the source tree, so that the trees share the cache.
     export CCACHE_BASEDIR=$root
     launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
+juce_dir=$(dirname "$(dpkg -L juce-modules-source | grep '/JUCEConfig.cmake$' | head -1)")
 
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    juce_dir=$(dirname "$(dpkg -L juce-modules-source | grep '/JUCEConfig.cmake$' | head -1)")
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-        -DJUCE_DIR="$juce_dir" \
-        -DVQD_CODEC_PREFIX="$prefix" \
-        "${launcher[@]}"
+# configure_tree TREE ARCH [CMAKE OPTIONS...]: once; options change a
+# configured tree's cache when they differ.
+configure_tree()
+{
+    local tree=$1 arch=$2; shift 2
+    local prefix
+    prefix=$(codec_prefix "$arch")
+    if [ ! -f "$tree/CMakeCache.txt" ] || [ $# -gt 0 ]; then
+        cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_TOOLCHAIN_FILE="$(arch_toolchain "$arch")" \
+            -DJUCE_DIR="$juce_dir" \
+            -DVQD_CODEC_PREFIX="$prefix" \
+            "${launcher[@]}" "$@" >/dev/null
+    fi
+}
+
+if [ -n "$vendor_dll" ]; then
+    # What fits the maker's DLL; the check's own words when nothing does.
+    if ! fit=$(scripts/check-vendor-dll.sh --print-build "$vendor_dll"); then
+        scripts/check-vendor-dll.sh "$vendor_dll" >&2 || true
+        echo "build-windows: no build of the program fits $vendor_dll" >&2
+        exit 1
+    fi
+    arch=$(sed -n 's/.*arch=\([a-z0-9]*\).*/\1/p' <<<"$fit")
+    convention=$(sed -n 's/.*convention=\([a-z]*\).*/\1/p' <<<"$fit")
+    case "$arch" in x64|x86) ;; *) echo "build-windows: cannot read the check's answer: $fit" >&2; exit 1 ;; esac
+    tree=build-windows-vendor-$arch
+    scripts/check-vendor-dll.sh "$vendor_dll"
+    mkdir -p "$tree/vendor"
+    python3 scripts/vendor_dll.py import-lib "$vendor_dll" "$root/$tree/vendor"
+    configure_tree "$tree" "$arch" \
+        -DVQD_VENDOR_IMPORT_LIBRARY="$root/$tree/vendor/libvqdtrm4hid.a" \
+        -DVQD_HID_STDCALL="$([ "$convention" = stdcall ] && echo ON || echo OFF)"
+    cmake --build "$tree" -j"$jobs" --target VQDTRM4_UpdateProgram
+    cp "$vendor_dll" "$tree/bin/vqdtrm4hid.dll"
+    echo "Built $tree/bin/VQDTRM4_UpdateProgram.exe ($arch, $convention) against $vendor_dll"
+    exit 0
 fi
-cmake --build "$build" -j"$jobs" "$@"
+
+for arch in "${arches[@]}"; do
+    tree=$(arch_tree "$arch")
+    if [ "$arch" = x86 ]; then
+        # The x86 tree's tests run 32-bit programs under Wine.
+        vqd_install_wine32
+        if grep -qx "VQD_HID_STDCALL:BOOL=$stdcall" "$tree/CMakeCache.txt" 2>/dev/null; then
+            configure_tree "$tree" "$arch"
+        else
+            configure_tree "$tree" "$arch" -DVQD_HID_STDCALL="$stdcall"
+        fi
+    else
+        configure_tree "$tree" "$arch"
+    fi
+    echo "Building $tree ($arch)"
+    cmake --build "$tree" -j"$jobs" "${build_args[@]}"
+done

@@ -1,24 +1,43 @@
 #!/usr/bin/env bash
-# Runs the Windows build's tests under Wine (build it first with
-# scripts/build-windows.sh): the suites of the update engine, the device link
-# and the localisation as Windows programs, and the real program end to end
-# under Wine on Xvfb against the simulated controller built as
-# vqdtrm4hid.dll. Extra arguments go to CTest.
+# Runs the Windows builds' tests under Wine (build them first with
+# scripts/build-windows.sh): in each tree that holds a program
+# (build-windows/ for x64, build-windows-x86/ for x86), the suites of the
+# update engine, the device link and the localisation as Windows programs,
+# and the real program end to end under Wine on Xvfb against the simulated
+# controller built as vqdtrm4hid.dll.
+#
+#   scripts/test-windows.sh [--arch x64|x86|all] [CTEST ARGS...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-[ -f build-windows/bin/VQDTRM4_UpdateProgram.exe ] \
-    || { echo "no Windows build: run scripts/build-windows.sh first" >&2; exit 1; }
+trees=(build-windows build-windows-x86)
+if [ "${1:-}" = "--arch" ]; then
+    case "${2:-}" in
+        x64) trees=(build-windows) ;;
+        x86) trees=(build-windows-x86) ;;
+        all) ;;
+        *) echo "test-windows: --arch takes x64, x86 or all" >&2; exit 2 ;;
+    esac
+    shift 2
+fi
 
-# The Wine prefix of the build, made once and kept in build-windows/.
-scripts/wine-run.sh --prepare
+present=()
+for tree in "${trees[@]}"; do
+    [ -f "$tree/bin/VQDTRM4_UpdateProgram.exe" ] && present+=("$tree")
+done
+[ ${#present[@]} -gt 0 ] || { echo "no Windows build: run scripts/build-windows.sh first" >&2; exit 1; }
 
-# The suites create hidden windows, for which Wine needs an X display; the
-# end-to-end tests start X servers of their own.
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-    ctest --test-dir build-windows --output-on-failure "$@" || status=$?
-
-# Nothing of the Wine prefix lives on after the run.
-WINEPREFIX="$PWD/build-windows/wineprefix" wineserver -k 2>/dev/null || true
+for tree in "${present[@]}"; do
+    echo "== Wine tests of $tree"
+    # The tree's Wine prefix, made once and kept beside its bin/.
+    export WINEPREFIX="$PWD/$tree/wineprefix"
+    scripts/wine-run.sh --prepare
+    # The suites create hidden windows, for which Wine needs an X display;
+    # the end-to-end tests start X servers of their own.
+    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+        ctest --test-dir "$tree" --output-on-failure "$@" || status=$?
+    # Nothing of the Wine prefix lives on after the run.
+    wineserver -k 2>/dev/null || true
+done
 exit $status

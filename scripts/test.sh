@@ -32,9 +32,9 @@ if [ -z "$sanitize" ]; then
     cd build
     ctest --output-on-failure "${ctest_args[@]}"
     ../scripts/fuzz.sh "${ctest_args[@]}"
-    # The Windows build's suites under Wine, when it has been built
+    # The Windows builds' suites under Wine, when any has been built
     # (scripts/build-windows.sh).
-    if [ -f ../build-windows/bin/VQDTRM4_UpdateProgram.exe ]; then
+    if [ -f ../build-windows/bin/VQDTRM4_UpdateProgram.exe ] || [ -f ../build-windows-x86/bin/VQDTRM4_UpdateProgram.exe ]; then
         ../scripts/test-windows.sh
     fi
     exit 0

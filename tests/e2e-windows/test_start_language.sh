@@ -8,7 +8,7 @@ e2e_setup "$1"
 
 # Wine reads the locale when its server starts: a server of another locale
 # must not be running.
-WINEPREFIX=${WINEPREFIX:-$WINE_E2E_DIR/../../build-windows/wineprefix} wineserver -k >/dev/null 2>&1 || true
+wineserver -k >/dev/null 2>&1 || true
 
 LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8 e2e_start ""
 e2e_wait_for e2e_on_language_screen

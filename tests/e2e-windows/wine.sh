@@ -24,7 +24,7 @@ WINE_FRAME_Y=0
 # test lives on into the next.
 wine_e2e_cleanup() {
     e2e_cleanup
-    "$WINE_RUN" --prepare >/dev/null 2>&1 && WINEPREFIX=${WINEPREFIX:-$WINE_E2E_DIR/../../build-windows/wineprefix} wineserver -k >/dev/null 2>&1
+    [ -z "${WINEPREFIX:-}" ] || wineserver -k >/dev/null 2>&1
 }
 trap 'wine_e2e_cleanup; [ -z "$E2E_REPORTED" ] || exit 1' EXIT
 
@@ -40,6 +40,9 @@ e2e_setup() {
     cp "$bin/VQDTRM4_UpdateProgram.exe" "$bin/vqdtrm4hid.dll" "$E2E_TMP/app/" \
         || e2e_fail "cannot copy the program from $bin"
     WINE_BIN_DIR=$bin
+    # Each build tree (x64, x86) has a Wine prefix of its own beside bin/.
+    WINEPREFIX=$(cd "$bin/.." && pwd)/wineprefix
+    export WINEPREFIX
 
     "$WINE_RUN" --prepare || e2e_fail "cannot set up the Wine prefix"
     e2e_start_xvfb 1280x1024x24
