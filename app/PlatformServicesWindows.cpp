@@ -1,6 +1,6 @@
 #include "app/PlatformServices.h"
 
-#include "app/WineRepaintPump.h"
+#include "app/RepaintFallback.h"
 
 #ifndef NOMINMAX
  #define NOMINMAX
@@ -9,8 +9,7 @@
 
 struct PlatformServices::Native
 {
-    // Null on a real Windows machine.
-    std::unique_ptr<WineRepaintPump> repaintPump;
+    RepaintFallback repaintFallback;
 };
 
 void PlatformServices::prepareForSingleInstance (const juce::String&, const juce::String&)
@@ -22,17 +21,28 @@ void PlatformServices::prepareForSingleInstance (const juce::String&, const juce
     AllowSetForegroundWindow (ASFW_ANY);
 }
 
-void PlatformServices::raiseWindow (juce::Component&)
+void PlatformServices::raiseWindow (juce::Component& window)
 {
-    // toFront does it all on Windows.
+    // JUCE's toFront only brings the window to the top of the other windows
+    // (BringWindowToTop); Windows then keeps the foreground with the process
+    // that has it and only flashes the taskbar button. The second start,
+    // which the user just made and so holds the foreground, allowed this
+    // process to take it (prepareForSingleInstance), so ask for it.
+    auto* handle = static_cast<HWND> (window.getWindowHandle());
+
+    if (handle == nullptr)
+        return;
+
+    if (IsIconic (handle))
+        ShowWindow (handle, SW_RESTORE);
+
+    SetForegroundWindow (handle);
 }
 
 PlatformServices::PlatformServices (const juce::String&)
     : native (std::make_unique<Native>())
 {
     // JUCE's own hand-over works on Windows; there is nothing to listen on.
-    if (WineRepaintPump::isRunningUnderWine())
-        native->repaintPump = std::make_unique<WineRepaintPump>();
 }
 
 void PlatformServices::stopHandOver()

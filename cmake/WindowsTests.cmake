@@ -35,6 +35,7 @@ function(vqd_add_wine_suite name folder)
     endif()
 endfunction()
 
+vqd_add_wine_suite(app_tests app)
 vqd_add_wine_suite(device_tests device)
 vqd_add_wine_suite(update_tests update)
 # The start language of a German user: Wine takes the user's language from
@@ -57,3 +58,10 @@ endforeach()
 # the program's window with: under Wine the order of Wine's own windows is
 # what a raise changes.
 add_executable(cover_window ${CMAKE_CURRENT_SOURCE_DIR}/e2e-windows/tools/cover_window.cpp)
+
+# What users get, read back by host tools (Debian's python3-pefile, icoutils):
+# the program's manifest, version and icon as Windows finds them in the .exe.
+add_test(NAME windows_package.resources
+         COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/windows-package/check_resources.py
+                 $<TARGET_FILE:VQDTRM4_UpdateProgram> ${PROJECT_VERSION}
+                 ${CMAKE_SOURCE_DIR}/resources/windows/VQDTRM4_UpdateProgram.ico)
