@@ -65,3 +65,9 @@ add_test(NAME windows_package.resources
          COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/windows-package/check_resources.py
                  $<TARGET_FILE:VQDTRM4_UpdateProgram> ${PROJECT_VERSION}
                  ${CMAKE_SOURCE_DIR}/resources/windows/VQDTRM4_UpdateProgram.ico)
+# The zip scripts/package-windows.sh makes from this tree: the same bytes
+# twice, signed and unsigned; its entries, stripped program and time stamps;
+# the maker's DLL only beside a program built against it.
+add_test(NAME windows_package.package
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows-package/test_package.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(windows_package.package PROPERTIES TIMEOUT 300)

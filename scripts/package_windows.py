@@ -1,0 +1,131 @@
+#!/usr/bin/python3
+"""What scripts/package-windows.sh asks of a Windows executable, a DLL and a
+zip, in Debian's Python with python3-pefile:
+
+    package_windows.py machine EXE            prints x64 or x86
+    package_windows.py version EXE            prints the version resource's ProductVersion
+    package_windows.py fits-program DLL EXE   whether the program can load this DLL
+    package_windows.py zip ZIP FOLDER         packs FOLDER (a folder of files) into ZIP, the same bytes every time
+"""
+
+import os
+import sys
+import zipfile
+
+import pefile
+
+MACHINES = {0x8664: "x64", 0x014C: "x86"}
+
+# The same moment for every entry: the earliest a zip can record (zip dates
+# are local times from 1980 on, without a time zone).
+ZIP_DATE = (1980, 1, 1, 0, 0, 0)
+
+
+def open_pe(path, *directories):
+    pe = pefile.PE(path, fast_load=True)
+    if directories:
+        pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY[name] for name in directories])
+    return pe
+
+
+def machine(path):
+    name = MACHINES.get(open_pe(path).FILE_HEADER.Machine)
+    if name is None:
+        raise SystemExit(f"{path}: neither an x64 nor an x86 Windows file")
+    return name
+
+
+def product_version(path):
+    pe = open_pe(path, "IMAGE_DIRECTORY_ENTRY_RESOURCE")
+    for file_info in getattr(pe, "FileInfo", []):
+        for entry in file_info:
+            for table in getattr(entry, "StringTable", []):
+                value = table.entries.get(b"ProductVersion")
+                if value is not None:
+                    return value.decode()
+    return ""
+
+
+def fits_program(dll, exe):
+    """The reasons why EXE cannot load DLL as its vqdtrm4hid.dll, if any."""
+    faults = []
+    library = open_pe(dll, "IMAGE_DIRECTORY_ENTRY_EXPORT")
+    program = open_pe(exe, "IMAGE_DIRECTORY_ENTRY_IMPORT")
+    if not library.is_dll():
+        faults.append(f"{dll} is not a DLL")
+    dll_machine = MACHINES.get(library.FILE_HEADER.Machine, hex(library.FILE_HEADER.Machine))
+    exe_machine = MACHINES.get(program.FILE_HEADER.Machine, hex(program.FILE_HEADER.Machine))
+    if dll_machine != exe_machine:
+        faults.append(f"{dll} is {dll_machine}, the program {exe_machine}: Windows loads a DLL only into a "
+                      "program of its own architecture")
+    exports = {symbol.name.decode() for symbol in
+               getattr(getattr(library, "DIRECTORY_ENTRY_EXPORT", None), "symbols", []) if symbol.name}
+    # Our simulated controller exports its control functions (C++ names in
+    # the vqdsim namespace) beside the ten of the maker's ABI; it must never
+    # reach a user.
+    if any("vqdsim" in name for name in exports):
+        faults.append(f"{dll} is the simulated controller built by this project, not the maker's library")
+    wanted = set()
+    for entry in getattr(program, "DIRECTORY_ENTRY_IMPORT", []):
+        if entry.dll.decode().lower() == "vqdtrm4hid.dll":
+            wanted |= {symbol.name.decode() for symbol in entry.imports if symbol.name}
+    if not wanted:
+        faults.append(f"{exe} imports nothing from vqdtrm4hid.dll")
+    missing = sorted(wanted - exports)
+    if missing:
+        faults.append(f"{dll} does not export what the program imports: {', '.join(missing)}")
+    return faults
+
+
+def write_zip(zip_path, folder):
+    """Packs FOLDER as one top folder of that name: entries sorted, every date
+    ZIP_DATE, Unix permissions 755 for programs and libraries, 644 for the
+    rest; nothing of this machine or this moment goes in."""
+    top = os.path.basename(os.path.normpath(folder))
+    entries = []
+    for directory, subdirectories, files in os.walk(folder):
+        subdirectories.sort()
+        relative = os.path.relpath(directory, os.path.dirname(os.path.normpath(folder)))
+        entries.append((relative.replace(os.sep, "/") + "/", None))
+        for name in sorted(files):
+            entries.append((f"{relative}/{name}".replace(os.sep, "/"), os.path.join(directory, name)))
+    entries.sort(key=lambda entry: entry[0])
+    assert entries[0][0] == top + "/"
+    partial = zip_path + ".partial"
+    with zipfile.ZipFile(partial, "w") as archive:
+        for name, path in entries:
+            info = zipfile.ZipInfo(name, date_time=ZIP_DATE)
+            info.create_system = 3
+            if path is None:
+                info.external_attr = (0o40755 << 16) | 0x10
+                archive.writestr(info, b"")
+                continue
+            executable = name.lower().endswith((".exe", ".dll"))
+            info.external_attr = (0o100755 if executable else 0o100644) << 16
+            info.compress_type = zipfile.ZIP_DEFLATED
+            with open(path, "rb") as file:
+                archive.writestr(info, file.read(), compresslevel=9)
+    os.replace(partial, zip_path)
+
+
+def main():
+    command, arguments = (sys.argv[1], sys.argv[2:]) if len(sys.argv) > 1 else ("", [])
+    if command == "machine" and len(arguments) == 1:
+        print(machine(arguments[0]))
+    elif command == "version" and len(arguments) == 1:
+        print(product_version(arguments[0]))
+    elif command == "fits-program" and len(arguments) == 2:
+        faults = fits_program(*arguments)
+        for fault in faults:
+            print(fault, file=sys.stderr)
+        return 1 if faults else 0
+    elif command == "zip" and len(arguments) == 2:
+        write_zip(*arguments)
+    else:
+        print(__doc__, file=sys.stderr)
+        return 2
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
