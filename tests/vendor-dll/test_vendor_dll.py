@@ -1,0 +1,331 @@
+#!/usr/bin/env python3
+"""Drives scripts/check-vendor-dll.sh and scripts/vendor_dll.py against
+stand-in DLLs built here with MinGW-w64, one for each form the maker's
+vqdtrm4hid.dll may take and for each fault the tools must refuse.
+
+For every DLL that fits a build it then makes the import library with the
+tool, links caller.c (the ten functions declared by device/VqdTrm4Hid.h, as
+the program declares them) for the build the tool named, and runs it under
+Wine: a wrong binding does not link, or stops at the first call of a name the
+DLL lacks; a wrong calling convention moves the stack pointer at the first
+call; a wrong argument shows in the results.
+
+Exit status 0 when everything held, 1 on any failure, 77 (skipped) when the
+MinGW-w64 compilers or Wine are not installed.
+
+Usage: test_vendor_dll.py [--keep]   (--keep leaves the work folder)
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(os.path.dirname(HERE))
+CHECK = os.path.join(ROOT, "scripts", "check-vendor-dll.sh")
+TOOL = os.path.join(ROOT, "scripts", "vendor_dll.py")
+PYTHON = "/usr/bin/python3" if os.path.exists("/usr/bin/python3") else sys.executable
+SKIP = 77
+
+X64 = {"cc": "x86_64-w64-mingw32-gcc-posix", "cxx": "x86_64-w64-mingw32-g++-posix",
+       "nm": "x86_64-w64-mingw32-nm", "underscore": ""}
+X86 = {"cc": "i686-w64-mingw32-gcc-posix", "cxx": "i686-w64-mingw32-g++-posix",
+       "nm": "i686-w64-mingw32-nm", "underscore": "_"}
+NEEDED = [X64["cc"], X64["cxx"], X86["cc"], X86["cxx"], "x86_64-w64-mingw32-dlltool", "i686-w64-mingw32-dlltool",
+          "i686-w64-mingw32-objdump", X64["nm"], X86["nm"], "wine", "wineboot", "wineserver"]
+
+FUNCTIONS = [("HID_Initialize", 4), ("HID_SetCallback", 16), ("HID_Start", 0), ("HID_Stop", 0),
+             ("HID_Finalize", 0), ("HID_EnumHIDno", 4), ("HID_GetDeviceType", 4),
+             ("HID_GetFirmwareVersion", 12), ("HID_Write", 12), ("HID_Input", 12)]
+
+ROUNDS = "20000"
+
+
+class Fixture:
+    """One stand-in DLL (or a file that is none) and what the tools must say
+    about it. `build` is the build line of --print-build, None when no build
+    fits; `says` are phrases the plain-words report must contain."""
+
+    def __init__(self, name, arch=None, flags=(), cxx=False, build=None, says=(), make=None, beside=None):
+        self.name, self.arch, self.flags, self.cxx = name, arch, list(flags), cxx
+        self.build, self.says, self.make, self.beside = build, list(says), make, beside
+
+
+STDCALL_BY_NAMES = "arch=x86 convention=stdcall evidence=names"
+FIXTURES = [
+    # The forms that fit, each run under Wine afterwards.
+    Fixture("x64-plain", X64, build="arch=x64 convention=cdecl evidence=names",
+            says=["Machine: x64 (64-bit); a Windows DLL.", "HID_Write               HID_Write: plain C name",
+                  "Verdict: x64 build."]),
+    Fixture("x86-cdecl-plain", X86, ["-DFIXTURE_CALL=__cdecl"], build="arch=x86 convention=cdecl evidence=code",
+            says=['HID_Write               ends with "ret": leaves its arguments to the caller (__cdecl)',
+                  "All seven say __cdecl.", "Verdict: x86 build (cdecl, the default)."]),
+    Fixture("x86-stdcall-msvc-names", X86, ["-DFIXTURE_CALL=__stdcall", "-DFIXTURE_EXPORT=", "msvc-stdcall.def"],
+            build=STDCALL_BY_NAMES,
+            says=["_HID_Write@12: MSVC stdcall name, @12 = its argument bytes", "The code of all seven agrees.",
+                  "Verdict: x86 build with VQD_HID_STDCALL=ON."]),
+    Fixture("x86-stdcall-mingw-names", X86, ["-DFIXTURE_CALL=__stdcall"], build=STDCALL_BY_NAMES,
+            says=["HID_SetCallback@16: MinGW stdcall name, @16 = its argument bytes",
+                  "Verdict: x86 build with VQD_HID_STDCALL=ON."]),
+    Fixture("x86-stdcall-plain", X86, ["-DFIXTURE_CALL=__stdcall", "-Wl,--kill-at"],
+            build="arch=x86 convention=stdcall evidence=code",
+            says=["plain names do not tell it", 'HID_SetCallback         ends with "ret $0x10": removes its 16 bytes of arguments itself (__stdcall)',
+                  "All seven say __stdcall.",
+                  "Verdict: x86 build with VQD_HID_STDCALL=ON."]),
+    Fixture("x86-cdecl-underscore", X86, ["-DFIXTURE_CALL=__cdecl", "-DFIXTURE_EXPORT=", "underscore-cdecl.def"],
+            build="arch=x86 convention=cdecl evidence=names",
+            says=["_HID_Input: cdecl name with a leading underscore", "the names say __cdecl"]),
+    Fixture("x86-cdecl-unreadable", X86, ["-DFIXTURE_CALL=__cdecl", "-DFIXTURE_THROUGH_TABLE"],
+            build="arch=x86 convention=cdecl evidence=none",
+            says=["indirect jump", "Verdict: x86 build (cdecl, the default).", "confirmed with the maker"]),
+    Fixture("x64-forwarded", X64, ["-DFIXTURE_EXPORT=", "forwarded.def"], build="arch=x64 convention=cdecl evidence=names",
+            says=["HID_Write: plain C name, forwarded to vqdtrm4core.HID_Write",
+                  "vqdtrm4core.dll must stand beside the program too"],
+            beside=("x64-plain", "vqdtrm4core.dll")),
+    # The ones no build fits.
+    Fixture("x64-without-input", X64, ["-DFIXTURE_WITHOUT_INPUT"],
+            says=["HID_Input               not exported", "HID_Input is not exported."]),
+    Fixture("x86-cpp-stdcall", X86, ["-DFIXTURE_CALL=__stdcall"], cxx=True,
+            says=["_Z9HID_WriteiPKhi@12: C++ name (GCC/MinGW)", "A C program cannot bind to them", 'extern "C"']),
+    Fixture("x64-cpp", X64, cxx=True, 
+            says=["HID_Initialize, HID_SetCallback, HID_Start, HID_Stop, HID_Finalize, HID_EnumHIDno, HID_GetDeviceType, "
+                  "HID_GetFirmwareVersion, HID_Write, HID_Input are exported only under C++ names (such as "
+                  "_Z9HID_InputiPhPi). A C program cannot bind to them"]),
+    Fixture("x86-mixed", X86, ["-DFIXTURE_CALL=__cdecl", "-DFIXTURE_WRITE_CALL=__stdcall", "-Wl,--kill-at"],
+            says=["The DLL mixes calling conventions: HID_Write is __stdcall, HID_Initialize, HID_SetCallback, "
+                  "HID_EnumHIDno, HID_GetDeviceType, HID_GetFirmwareVersion, HID_Input are __cdecl."]),
+    Fixture("x86-wrong-size", X86, ["-DFIXTURE_CALL=__stdcall", "-DFIXTURE_EXPORT=", "wrong-size.def"],
+            says=["_HID_Write@16: MSVC stdcall name, @16 but the program passes 12 bytes",
+                  "HID_Write is exported as _HID_Write@16, which takes 16 bytes of arguments; the program passes 12."]),
+    Fixture("x86-write-takes-four", X86, ["-DFIXTURE_CALL=__stdcall", "-DFIXTURE_WRITE_TAKES_FOUR", "-Wl,--kill-at"],
+            says=['HID_Write               ends with "ret $0x10"',
+                  'The code of HID_Write removes 16 bytes of arguments when it returns ("ret $0x10"); the program '
+                  'passes 12.']),
+    Fixture("x64-ordinals-only", X64, ["-DFIXTURE_EXPORT=", "ordinal-only.def"],
+            says=["HID_Initialize, HID_SetCallback, HID_Start, HID_Stop, HID_Finalize, HID_EnumHIDno, "
+                  "HID_GetDeviceType, HID_GetFirmwareVersion, HID_Write, HID_Input are not exported.",
+                  "by ordinal only (1, 2, 3, 4, 5, 6, 7, 8, 9, 10)", "only the maker can say"]),
+    Fixture("arm64", make="arm64", says=["Machine: ARM64", "Windows loads a DLL only into a program of its own"]),
+    Fixture("x64-program", make="exe", says=["a Windows program (.exe), not a DLL", "It is a Windows program, not a DLL"]),
+    Fixture("text", make="text", says=["not in the Portable Executable (PE) format"]),
+    Fixture("linux-library", make="elf", says=["Linux/Unix (ELF) program or library, not a Windows DLL"]),
+]
+
+
+class Run:
+    def __init__(self, work):
+        self.work = work
+        self.failures = []
+        self.passed = 0
+
+    def expect(self, condition, what, detail=""):
+        if condition:
+            self.passed += 1
+        else:
+            self.failures.append(what + (":\n" + indent(detail) if detail else ""))
+            print("FAIL: " + what)
+            if detail:
+                print(indent(detail))
+
+
+def indent(text):
+    return "\n".join("    " + line for line in text.rstrip().splitlines())
+
+
+def run(command, cwd=None, env=None, timeout=120):
+    result = subprocess.run(command, cwd=cwd, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            universal_newlines=True, timeout=timeout)
+    return result.returncode, result.stdout, result.stderr
+
+
+def compile_checked(command, what):
+    code, out, err = run(command, cwd=HERE)
+    if code != 0:
+        raise RuntimeError("%s failed: %s\n%s%s" % (what, " ".join(command), out, err))
+
+
+def build_fixture(fixture, folder, built):
+    """Makes folder/vqdtrm4hid.dll (or the file that is none) for `fixture`."""
+    os.makedirs(folder)
+    dll = os.path.join(folder, "vqdtrm4hid.dll")
+    if fixture.make == "arm64":
+        # No ARM64 compiler here: the x64 DLL with its machine field set to
+        # ARM64 is what the tools see of a real one.
+        data = bytearray(open(built["x64-plain"], "rb").read())
+        header = struct.unpack_from("<I", data, 0x3C)[0]
+        struct.pack_into("<H", data, header + 4, 0xAA64)
+        open(dll, "wb").write(data)
+    elif fixture.make == "exe":
+        source = os.path.join(folder, "main.c")
+        open(source, "w").write("int main(void) { return 0; }\n")
+        compile_checked([X64["cc"], "-s", source, "-o", dll], "the program")
+    elif fixture.make == "text":
+        open(dll, "w").write("vqdtrm4hid.dll\r\nThe driver for your controller is on the maker's download page.\r\n")
+    elif fixture.make == "elf":
+        shutil.copyfile("/bin/true", dll)
+    else:
+        tool = fixture.arch["cxx"] if fixture.cxx else fixture.arch["cc"]
+        language = ["-x", "c++"] if fixture.cxx else ["-std=c99"]
+        flags = [f if not f.endswith(".def") else os.path.join(HERE, f) for f in fixture.flags]
+        # The .def file must follow the objects, so the source comes first.
+        compile_checked([tool] + language + ["-O2", "-shared", "-s", "-Wall", os.path.join(HERE, "hid_fixture.c"),
+                                             "-x", "none"] + flags + ["-o", dll], "building " + fixture.name)
+    return dll
+
+
+def references(nm, obj):
+    code, out, err = run([nm, "-u", obj])
+    return {line.split()[-1] for line in out.splitlines() if line.strip()}
+
+
+def expected_imports(arch, convention):
+    """The import symbols the program's objects reference in each build."""
+    names = []
+    for function, size in FUNCTIONS:
+        name = "%s@%d" % (function, size) if convention == "stdcall" else function
+        names.append("__imp_" + arch["underscore"] + name)
+    return set(names)
+
+
+def build_caller(run_, fixture, folder, library, convention):
+    """Compiles caller.c for the build the tool named and links it with the
+    tool's import library. Returns the .exe, or None after a failure."""
+    arch = fixture.arch
+    obj = os.path.join(folder, "caller.o")
+    flags = ["-std=c99", "-O2", "-Wall", "-Wextra", "-Werror", "-fno-omit-frame-pointer", "-I" + ROOT, "-I" + HERE]
+    if arch is X86:
+        flags.append("-maccumulate-outgoing-args")
+    source = os.path.join(HERE, "caller.c")
+    wanted = expected_imports(arch, convention)
+    compile_checked([arch["cc"]] + flags + (["-DVQDTRM4HID_STDCALL"] if convention == "stdcall" else [])
+                    + ["-c", source, "-o", obj], "compiling caller.c")
+    # What the header makes the program's objects reference in this build
+    # (VQD_HID_STDCALL=ON defines VQDTRM4HID_STDCALL): the names the tool's
+    # library must define.
+    got = {s for s in references(arch["nm"], obj) if "HID_" in s}
+    run_.expect(got == wanted, "%s: the program's objects reference the names of the %s build" % (
+        fixture.name, convention), "wanted %s\ngot %s" % (sorted(wanted), sorted(got)))
+    exe = os.path.join(folder, "caller.exe")
+    code, out, err = run([arch["cc"], "-static-libgcc", obj, library, "-o", exe])
+    run_.expect(code == 0, "%s: caller.exe links against the tool's import library" % fixture.name, out + err)
+    return exe if code == 0 else None
+
+
+def start_wine(work):
+    env = dict(os.environ)
+    env.pop("DISPLAY", None)   # console programs only; no X server needed or wanted
+    # err+module names an import the DLL lacks (Wine starts the program all
+    # the same and stops at the first call); without winedbg a crash ends the
+    # program at once instead of waiting on a debugger.
+    env.update(WINEPREFIX=os.path.join(work, "wineprefix"), WINEARCH="win64", WINEDEBUG="-all,err+module",
+               WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
+    boot = subprocess.Popen(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return env, boot
+
+
+def main():
+    keep = "--keep" in sys.argv[1:]
+    missing = [tool for tool in NEEDED if shutil.which(tool) is None]
+    if missing:
+        print("vendor_dll.check skipped: not installed: %s (Debian packages gcc-mingw-w64-*-posix, "
+              "g++-mingw-w64-*-posix, binutils-mingw-w64-*, wine, wine64)" % ", ".join(missing))
+        return SKIP
+
+    started = time.monotonic()
+    work = tempfile.mkdtemp(prefix="vendor-dll-")
+    run_ = Run(work)
+    # The new Wine prefix takes most of the time: make it while the DLLs build.
+    env, boot = start_wine(work)
+    try:
+        # --- Usage errors ---------------------------------------------------------
+        for args, what in [([], "no arguments"), ([os.path.join(work, "nothing.dll")], "a file that is not there"),
+                           (["--print-build"], "an option without the file"), ([work], "a folder")]:
+            code, out, err = run(["bash", CHECK] + args)
+            run_.expect(code == 2 and "usage" in err, "check-vendor-dll.sh with %s is a usage error (2)" % what,
+                        "status %d\n%s%s" % (code, out, err))
+        code, out, err = run([PYTHON, TOOL, "import-lib", os.path.join(work, "x.dll")])
+        run_.expect(code == 2, "import-lib without an output folder is a usage error (2)", out + err)
+
+        # --- The verdicts -----------------------------------------------------------
+        built, fitting = {}, []
+        for fixture in FIXTURES:
+            folder = os.path.join(work, fixture.name)
+            dll = build_fixture(fixture, folder, built)
+            built[fixture.name] = dll
+            want = 0 if fixture.build else 1
+
+            code, report, err = run(["bash", CHECK, dll])
+            run_.expect(code == want, "%s: check exits %d" % (fixture.name, want),
+                        "status %d\n%s%s" % (code, report, err))
+            flat = " ".join(report.split())
+            for phrase in fixture.says + (["Verdict: no build of the program fits this file."] if not fixture.build
+                                          else []):
+                run_.expect(" ".join(phrase.split()) in flat, "%s: the report says %r" % (fixture.name, phrase),
+                            report + err)
+
+            code, line, err = run(["bash", CHECK, "--print-build", dll])
+            # The program is built the way the tool says, so that under Wine a
+            # wrong verdict shows as what it would do to the program.
+            told = dict(item.split("=", 1) for item in line.split() if "=" in item)
+            if fixture.build:
+                run_.expect(code == 0 and line.strip() == fixture.build,
+                            "%s: --print-build says %s" % (fixture.name, fixture.build),
+                            "status %d\nstdout %r\n%s" % (code, line, err))
+            else:
+                run_.expect(code == 1 and line == "" and "No build of the program fits" in err,
+                            "%s: --print-build prints nothing, the reasons on stderr, exits 1" % fixture.name,
+                            "status %d\nstdout %r\nstderr %s" % (code, line, err))
+
+            out_dir = os.path.join(folder, "import")
+            code, out, err = run([PYTHON, TOOL, "import-lib", dll, out_dir])
+            if fixture.build:
+                library = os.path.join(out_dir, "libvqdtrm4hid.a")
+                run_.expect(code == 0 and os.path.exists(library) and library in out,
+                            "%s: import-lib makes %s" % (fixture.name, library), "status %d\n%s%s" % (code, out, err))
+                if code == 0 and told.get("convention"):
+                    fitting.append((fixture, folder, library, told["convention"]))
+            else:
+                flat_out = " ".join(out.split())
+                run_.expect(code == 1 and not os.path.exists(out_dir) and
+                            all(" ".join(p.split()) in flat_out for p in fixture.says[-1:]),
+                            "%s: import-lib refuses with the same words and makes nothing" % fixture.name,
+                            "status %d\n%s%s" % (code, out, err))
+
+        # --- The bindings, under Wine -------------------------------------------------
+        callers = []
+        for fixture, folder, library, convention in fitting:
+            exe = build_caller(run_, fixture, folder, library, convention)
+            if fixture.beside:
+                shutil.copyfile(built[fixture.beside[0]], os.path.join(folder, fixture.beside[1]))
+            if exe:
+                callers.append((fixture, folder, exe))
+
+        boot_code = boot.wait(timeout=180)
+        run_.expect(boot_code == 0, "wineboot -i makes the Wine prefix", "status %d" % boot_code)
+        for fixture, folder, exe in callers:
+            code, out, err = run(["wine", exe, ROUNDS], cwd=folder, env=env, timeout=120)
+            run_.expect(code == 0 and out.startswith("ok: %s rounds" % ROUNDS),
+                        "%s: under Wine, %s rounds of calls through the import library keep every argument and "
+                        "the stack" % (fixture.name, ROUNDS), "status %d\n%s%s" % (code, out, err))
+            if code == 0:
+                print("  %-24s %s" % (fixture.name, out.strip()))
+    finally:
+        if boot.poll() is None:
+            boot.kill()
+        # Ends the Wine server of this test's own prefix, and only that one.
+        subprocess.run(["wineserver", "-k"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if keep:
+            print("work folder kept: " + work)
+        else:
+            shutil.rmtree(work, ignore_errors=True)
+
+    print("%d passed, %d failed (%.0f s)" % (run_.passed, len(run_.failures), time.monotonic() - started))
+    return 1 if run_.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
