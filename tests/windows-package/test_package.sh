@@ -92,19 +92,23 @@ must_refuse "the certificate is not the one verification trusts" \
 must_refuse "a PEM certificate came without its key" package --sign "$work/signer.pem"
 
 # --- The maker's DLL ---------------------------------------------------------------
-# A stand-in for a maker's DLL: every function the program imports from
-# vqdtrm4hid.dll, doing nothing, and nothing of the simulated controller.
+# A stand-in for a maker's DLL: every name the program imports from
+# vqdtrm4hid.dll (decorated ones too, as a __stdcall build imports them),
+# each a function doing nothing, and nothing of the simulated controller.
 make_dll() { # make_dll TRIPLET OUTPUT
-    local functions
-    functions=$("$triplet-objdump" -p "$tree/bin/VQDTRM4_UpdateProgram.exe" \
-        | awk '/DLL Name:/ { ours = tolower($3) == "vqdtrm4hid.dll" } ours && /^\t[0-9a-f]+[ \t]+[0-9]+[ \t]+HID_/ { print $3 }')
-    [ -n "$functions" ] || { fault "no HID_ imports found in the program"; return 1; }
-    {
-        echo 'extern "C" {'
-        for function in $functions; do echo "__declspec(dllexport) void $function() {}"; done
-        echo '}'
-    } >"$work/standin.cpp"
-    "$1-g++-posix" -shared -static -Wl,--no-insert-timestamp -o "$2" "$work/standin.cpp"
+    local names name index=0
+    names=$("$triplet-objdump" -p "$tree/bin/VQDTRM4_UpdateProgram.exe" \
+        | awk '/DLL Name:/ { ours = tolower($3) == "vqdtrm4hid.dll" } ours && /^\t[0-9a-f]+[ \t]+[0-9]+[ \t]+_?HID_/ { print $3 }')
+    [ -n "$names" ] || { fault "no HID_ imports found in the program"; return 1; }
+    echo 'extern "C" {' >"$work/standin.cpp"
+    echo 'EXPORTS' >"$work/standin.def"
+    for name in $names; do
+        echo "void standin$index() {}" >>"$work/standin.cpp"
+        echo "\"$name\"=standin$index" >>"$work/standin.def"
+        index=$((index + 1))
+    done
+    echo '}' >>"$work/standin.cpp"
+    "$1-g++-posix" -shared -static -Wl,--no-insert-timestamp -o "$2" "$work/standin.cpp" "$work/standin.def"
 }
 mkdir -p "$work/maker" "$work/other-arch"
 make_dll "$triplet" "$work/maker/vqdtrm4hid.dll"
