@@ -186,7 +186,7 @@ if [ -n "$vendor_dll" ]; then
     convention=$(sed -n 's/.*convention=\([a-z]*\).*/\1/p' <<<"$fit")
     case "$arch" in x64|x86) ;; *) echo "build-windows: cannot read the check's answer: $fit" >&2; exit 1 ;; esac
     tree=build-windows-vendor-$arch
-    scripts/check-vendor-dll.sh "$vendor_dll"
+    # Says what it found in the DLL, then makes the import library.
     mkdir -p "$tree/vendor"
     python3 scripts/vendor_dll.py import-lib "$vendor_dll" "$root/$tree/vendor"
     configure_tree "$tree" "$arch" \
