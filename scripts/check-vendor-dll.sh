@@ -17,15 +17,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 # Debian's python3 and its pefile module, whatever python3 comes first in PATH.
 python=/usr/bin/python3
 [ -x "$python" ] || python=python3
-if ! "$python" -c 'import pefile' 2>/dev/null; then
-    if command -v apt-get >/dev/null; then
-        echo "Installing python3-pefile" >&2
-        sudo_cmd=()
-        if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
-        "${sudo_cmd[@]}" apt-get update -qq >&2 || true
-        DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends \
-            python3-pefile >&2
-    fi
+if ! "$python" -c 'import pefile' 2>/dev/null && command -v apt-get >/dev/null; then
+    . "$here/lib/packages.sh"
+    vqd_install_packages python3-pefile >&2
 fi
 
 exec "$python" "$here/vendor_dll.py" check "$@"

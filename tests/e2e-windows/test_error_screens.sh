@@ -5,6 +5,7 @@
 # which makes the client area 800 x 300.
 source "$(dirname "$0")/wine.sh"
 e2e_setup "$1"
+wine_need_screens
 
 # --- no controller: OK gives the not-connected screen
 e2e_update_file vqdtrm4__v102.bin

@@ -7,6 +7,7 @@
 # so the order is read as Windows keeps it, by that other program.)
 source "$(dirname "$0")/wine.sh"
 e2e_setup "$1"
+wine_need_screens
 
 # Wine names the X window's class after the executable.
 WINDOW_CLASS=vqdtrm4_updateprogram.exe
@@ -24,7 +25,7 @@ read -r _ _ X Y < <(e2e_geometry "$WIN")
     >"$E2E_TMP/cover.log" 2>&1 &
 COVER_PID=$!
 e2e_track "$COVER_PID"
-COVER=$(e2e_wait_window_of "$COVER_PID" 60) || e2e_fail "the covering window did not appear"
+COVER=$(wine_wait_window "$COVER_PID" cover_window.exe 60) || e2e_fail "the covering window did not appear"
 # As a user brings it to the front: a click on it, away from the program's
 # window.
 cover_on_top() { [ "$(tail -n 1 "$E2E_TMP/cover.log")" = "above: " ]; }

@@ -6,6 +6,7 @@
 # Return key, once with mouse clicks.
 source "$(dirname "$0")/wine.sh"
 e2e_setup "$1"
+wine_need_screens
 
 e2e_update_file vqdtrm4__v102.bin --version 1.02 --date 20240318
 
