@@ -71,3 +71,12 @@ add_test(NAME windows_package.resources
 add_test(NAME windows_package.package
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/windows-package/test_package.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(windows_package.package PROPERTIES TIMEOUT 300)
+
+# The x86 program built with scripts/build-windows.sh --vendor-dll against a
+# __stdcall DLL with MSVC's names, updating under Wine (its own tree,
+# build-windows-vendor-x86/, mostly from the compiler cache).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    add_test(NAME vendor_dll.build_and_update
+             COMMAND bash ${CMAKE_SOURCE_DIR}/tests/vendor-dll/test_vendor_build.sh ${CMAKE_SOURCE_DIR})
+    set_tests_properties(vendor_dll.build_and_update PROPERTIES TIMEOUT 900 RUN_SERIAL ON)
+endif()

@@ -192,7 +192,7 @@ if [ -n "$vendor_dll" ]; then
     configure_tree "$tree" "$arch" \
         -DVQD_VENDOR_IMPORT_LIBRARY="$root/$tree/vendor/libvqdtrm4hid.a" \
         -DVQD_HID_STDCALL="$([ "$convention" = stdcall ] && echo ON || echo OFF)"
-    cmake --build "$tree" -j"$jobs" --target VQDTRM4_UpdateProgram
+    cmake --build "$tree" -j"$jobs" --target VQDTRM4_UpdateProgram make_update_file
     cp "$vendor_dll" "$tree/bin/vqdtrm4hid.dll"
     echo "Built $tree/bin/VQDTRM4_UpdateProgram.exe ($arch, $convention) against $vendor_dll"
     exit 0
