@@ -30,6 +30,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 . scripts/lib/packages.sh
 . scripts/lib/wine32.sh
+. scripts/lib/windows-arch.sh
 
 arches=(x64 x86)
 stdcall=OFF
@@ -67,10 +68,6 @@ vqd_install_packages \
     fonts-liberation \
     dpkg-dev zip unzip python3-pefile icoutils osslsigncode
 
-# Where each architecture's tree, toolchain and MinGW triplet are.
-arch_tree() { case "$1" in x64) echo build-windows ;; x86) echo build-windows-x86 ;; esac; }
-arch_triplet() { case "$1" in x64) echo x86_64-w64-mingw32 ;; x86) echo i686-w64-mingw32 ;; esac; }
-arch_toolchain() { case "$1" in x64) echo "$root/cmake/mingw-w64-x86_64.cmake" ;; x86) echo "$root/cmake/mingw-w64-i686.cmake" ;; esac; }
 
 # --- The image codecs --------------------------------------------------------
 # Debian's JUCE leaves its own copies of libpng and libjpeg out, so the
@@ -81,8 +78,8 @@ build_codecs()
     local deps sources toolchain triplet
     deps=$(dirname "$prefix")
     sources=$deps/src
-    toolchain=$(arch_toolchain "$arch")
-    triplet=$(arch_triplet "$arch")
+    toolchain=$root/$(vqd_arch_toolchain "$arch")
+    triplet=$(vqd_arch_triplet "$arch")
     rm -rf "$sources" "$prefix"
     mkdir -p "$sources" "$prefix"
 
@@ -139,7 +136,7 @@ build_codecs()
 codec_prefix()
 {
     local arch=$1 prefix
-    prefix=$root/$(arch_tree "$arch")/deps/prefix
+    prefix=$root/$(vqd_arch_tree "$arch")/deps/prefix
     if [ ! -f "$prefix/.complete" ]; then
         echo "Cross-building libjpeg-turbo and libpng for $arch into $prefix" >&2
         local start
@@ -168,7 +165,7 @@ configure_tree()
     prefix=$(codec_prefix "$arch")
     if [ ! -f "$tree/CMakeCache.txt" ] || [ $# -gt 0 ]; then
         cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$(arch_toolchain "$arch")" \
+            -DCMAKE_TOOLCHAIN_FILE="$root/$(vqd_arch_toolchain "$arch")" \
             -DJUCE_DIR="$juce_dir" \
             -DVQD_CODEC_PREFIX="$prefix" \
             "${launcher[@]}" "$@" >/dev/null
@@ -199,7 +196,7 @@ if [ -n "$vendor_dll" ]; then
 fi
 
 for arch in "${arches[@]}"; do
-    tree=$(arch_tree "$arch")
+    tree=$(vqd_arch_tree "$arch")
     if [ "$arch" = x86 ]; then
         # The x86 tree's tests run 32-bit programs under Wine.
         vqd_install_wine32

@@ -85,8 +85,8 @@ vqd_install_packages python3-pefile binutils-mingw-w64-x86-64 binutils-mingw-w64
     $([ -n "$sign_cert" ] && echo osslsigncode)
 helper() { "$python" "$root/scripts/package_windows.py" "$@"; }
 
-arch_tree() { case "$1" in x64) echo "$root/build-windows" ;; x86) echo "$root/build-windows-x86" ;; esac; }
-arch_triplet() { case "$1" in x64) echo x86_64-w64-mingw32 ;; x86) echo i686-w64-mingw32 ;; esac; }
+. scripts/lib/windows-arch.sh
+arch_tree() { echo "$root/$(vqd_arch_tree "$1")"; }
 arch_zip_suffix() { case "$1" in x64) echo win64 ;; x86) echo win32 ;; esac; }
 
 version=$(sed -n 's/^project(VQDTRM4_UpdateProgram VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
@@ -129,7 +129,7 @@ pack_tree()
     local tree_arch triplet suffix
     tree_arch=$(helper machine "$exe")
     [ -z "$arch" ] || [ "$arch" = "$tree_arch" ] || fail "$tree holds an $tree_arch program, not $arch"
-    triplet=$(arch_triplet "$tree_arch")
+    triplet=$(vqd_arch_triplet "$tree_arch")
     suffix=$(arch_zip_suffix "$tree_arch")
 
     # The tree's program must be this commit's version: its file properties

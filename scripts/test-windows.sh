@@ -10,11 +10,12 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-trees=(build-windows build-windows-x86)
+. scripts/lib/windows-arch.sh
+
+arches=(x64 x86)
 if [ "${1:-}" = "--arch" ]; then
     case "${2:-}" in
-        x64) trees=(build-windows) ;;
-        x86) trees=(build-windows-x86) ;;
+        x64|x86) arches=("$2") ;;
         all) ;;
         *) echo "test-windows: --arch takes x64, x86 or all" >&2; exit 2 ;;
     esac
@@ -22,7 +23,8 @@ if [ "${1:-}" = "--arch" ]; then
 fi
 
 present=()
-for tree in "${trees[@]}"; do
+for arch in "${arches[@]}"; do
+    tree=$(vqd_arch_tree "$arch")
     [ -f "$tree/bin/VQDTRM4_UpdateProgram.exe" ] && present+=("$tree")
 done
 [ ${#present[@]} -gt 0 ] || { echo "no Windows build: run scripts/build-windows.sh first" >&2; exit 1; }

@@ -76,9 +76,11 @@ _wine_live_windows() {
 # 64-bit Wine in its WoW64 mode (scripts/lib/wine32.sh). They run whole, but
 # nothing they paint reaches the X server: the client area stays black. A
 # test that judges the screens by their pixels cannot run there, and says so.
+. "$WINE_E2E_DIR/../../scripts/lib/packages.sh"
+. "$WINE_E2E_DIR/../../scripts/lib/wine32.sh"
 wine_screens_hidden() {
     local pe machine
-    [ ! -x /usr/lib/wine/wine ] || return 1
+    [ "$(vqd_wine32_kind)" != wine32 ] || return 1
     pe=$(od -An -tu4 -j60 -N4 "$1" | tr -d ' ')
     machine=$(od -An -tx2 -j$(( pe + 4 )) -N2 "$1" | tr -d ' ')
     [ "$machine" = 014c ]
