@@ -31,6 +31,7 @@ root=$(pwd)
 . scripts/lib/packages.sh
 . scripts/lib/wine32.sh
 . scripts/lib/windows-arch.sh
+. scripts/lib/build-tree.sh
 
 arches=(x64 x86)
 stdcall=OFF
@@ -148,28 +149,19 @@ codec_prefix()
 }
 
 # --- The program, the library, the tests -------------------------------------
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-    # Paths relative to the source tree, so that the trees share the cache.
-    export CCACHE_BASEDIR=$root
-    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-fi
 juce_dir=$(dirname "$(dpkg -L juce-modules-source | grep '/JUCEConfig.cmake$' | head -1)")
 
-# configure_tree TREE ARCH [CMAKE OPTIONS...]: once; options change a
-# configured tree's cache when they differ.
+# configure_tree TREE ARCH [CMAKE OPTIONS...]: once, with the tree's
+# toolchain and codecs (built when missing); the options given here
+# reconfigure a configured tree.
 configure_tree()
 {
     local tree=$1 arch=$2; shift 2
     local prefix
     prefix=$(codec_prefix "$arch")
-    if [ ! -f "$tree/CMakeCache.txt" ] || [ $# -gt 0 ]; then
-        cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Release \
-            -DCMAKE_TOOLCHAIN_FILE="$root/$(vqd_arch_toolchain "$arch")" \
-            -DJUCE_DIR="$juce_dir" \
-            -DVQD_CODEC_PREFIX="$prefix" \
-            "${launcher[@]}" "$@" >/dev/null
-    fi
+    vqd_configure_once . "$tree" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/$(vqd_arch_toolchain "$arch")" \
+        -DJUCE_DIR="$juce_dir" -DVQD_CODEC_PREFIX="$prefix" -- "$@" >/dev/null
 }
 
 if [ -n "$vendor_dll" ]; then
@@ -197,17 +189,15 @@ fi
 
 for arch in "${arches[@]}"; do
     tree=$(vqd_arch_tree "$arch")
+    convention_option=()
     if [ "$arch" = x86 ]; then
         # The x86 tree's tests run 32-bit programs under Wine.
         vqd_install_wine32
-        if grep -qx "VQD_HID_STDCALL:BOOL=$stdcall" "$tree/CMakeCache.txt" 2>/dev/null; then
-            configure_tree "$tree" "$arch"
-        else
-            configure_tree "$tree" "$arch" -DVQD_HID_STDCALL="$stdcall"
-        fi
-    else
-        configure_tree "$tree" "$arch"
+        # The convention reconfigures the tree only when it changes.
+        grep -qx "VQD_HID_STDCALL:BOOL=$stdcall" "$tree/CMakeCache.txt" 2>/dev/null \
+            || convention_option=(-DVQD_HID_STDCALL="$stdcall")
     fi
+    configure_tree "$tree" "$arch" "${convention_option[@]}"
     echo "Building $tree ($arch)"
     cmake --build "$tree" -j"$jobs" "${build_args[@]}"
 done

@@ -4,13 +4,7 @@
 # --target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib/build-tree.sh
 
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-fi
-
-if [ ! -f build/CMakeCache.txt ]; then
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release "${launcher[@]}"
-fi
+vqd_configure_once . build -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$(nproc)" "$@"

@@ -12,18 +12,9 @@ cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
 
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-    export CCACHE_BASEDIR="$PWD"
-fi
-
-seconds=${VQD_FUZZ_SECONDS:-60}
-if [ ! -f build-fuzz/CMakeCache.txt ]; then
-    cmake -S fuzz -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ "${launcher[@]}"
-fi
-cmake -S fuzz -B build-fuzz -DVQD_FUZZ_SECONDS="$seconds" >/dev/null
+. scripts/lib/build-tree.sh
+vqd_configure_once fuzz build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -- -DVQD_FUZZ_SECONDS="${VQD_FUZZ_SECONDS:-60}"
 cmake --build build-fuzz -j"$(nproc)"
 cd build-fuzz
 ctest --output-on-failure "$@"

@@ -20,7 +20,7 @@ vqd_install_packages "${packages[@]}"
 
 # The start-language test runs the program with LANG=de_DE.UTF-8 and needs a
 # German locale installed; nothing else here depends on the host's locales.
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+if ! vqd_has_locale de_DE; then
     echo "Compiling the de_DE.UTF-8 locale"
     vqd_as_root localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi

@@ -102,9 +102,7 @@ elif [ -n "$vendor_dll" ]; then
 elif [ -n "$arch" ]; then
     trees=("$(arch_tree "$arch")")
 else
-    for candidate in x64 x86; do
-        [ -f "$(arch_tree "$candidate")/bin/VQDTRM4_UpdateProgram.exe" ] && trees+=("$(arch_tree "$candidate")")
-    done
+    for candidate in $(vqd_built_trees); do trees+=("$root/$candidate"); done
     if [ ${#trees[@]} -eq 0 ]; then
         scripts/build-windows.sh --arch x64 --target VQDTRM4_UpdateProgram
         trees=("$(arch_tree x64)")

@@ -10,6 +10,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
+. scripts/lib/packages.sh
 scripts/install-deps.sh
 scripts/build.sh --target VQDTRM4_UpdateProgram vqdtrm4hid make_update_file
 
@@ -19,7 +20,7 @@ mkdir -p "$out"
 locales=(en_US fr_FR de_DE es_ES it_IT nl_NL ru_RU pt_PT zh_CN zh_TW ko_KR ja_JP)
 added=()
 for name in "${locales[@]}"; do
-    if ! locale -a | grep -qi "^${name}\.utf-\?8$"; then
+    if ! vqd_has_locale "$name"; then
         localedef -i "$name" -f UTF-8 "$name.UTF-8" 2>/dev/null || true
         added+=("$name.utf8")  # the name the archive keeps
     fi

@@ -22,11 +22,7 @@ if [ "${1:-}" = "--arch" ]; then
     shift 2
 fi
 
-present=()
-for arch in "${arches[@]}"; do
-    tree=$(vqd_arch_tree "$arch")
-    [ -f "$tree/bin/VQDTRM4_UpdateProgram.exe" ] && present+=("$tree")
-done
+mapfile -t present < <(vqd_built_trees "${arches[@]}")
 [ ${#present[@]} -gt 0 ] || { echo "no Windows build: run scripts/build-windows.sh first" >&2; exit 1; }
 
 status=0

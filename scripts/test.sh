@@ -15,6 +15,8 @@
 # not the project's own is suppressed by tests/sanitizers/*.supp.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/lib/build-tree.sh
+. scripts/lib/windows-arch.sh
 
 sanitize=""
 ctest_args=()
@@ -34,7 +36,7 @@ if [ -z "$sanitize" ]; then
     ../scripts/fuzz.sh "${ctest_args[@]}"
     # The Windows builds' suites under Wine, when any has been built
     # (scripts/build-windows.sh).
-    if [ -f ../build-windows/bin/VQDTRM4_UpdateProgram.exe ] || [ -f ../build-windows-x86/bin/VQDTRM4_UpdateProgram.exe ]; then
+    if [ -n "$(cd .. && vqd_built_trees)" ]; then
         ../scripts/test-windows.sh
     fi
     exit 0
@@ -60,14 +62,7 @@ case "$sanitize" in
         ;;
 esac
 
-launcher=()
-if command -v ccache >/dev/null 2>&1; then
-    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-    export CCACHE_BASEDIR="$PWD"
-fi
-if [ ! -f "$tree/CMakeCache.txt" ]; then
-    cmake -S . -B "$tree" -DCMAKE_BUILD_TYPE=Debug -DVQD_SANITIZE="$sanitize" "${launcher[@]}"
-fi
+vqd_configure_once . "$tree" -DCMAKE_BUILD_TYPE=Debug -DVQD_SANITIZE="$sanitize"
 # Building runs the test programs once to list their tests, under the same
 # options as the tests.
 cmake --build "$tree" -j"$(nproc)"

@@ -1,5 +1,6 @@
 # Shell functions shared by the install and build scripts: run as root or
-# through sudo, and install Debian packages that are missing. Source it.
+# through sudo, install Debian packages that are missing, look for a locale.
+# Source it.
 
 # vqd_as_root COMMAND...: runs the command as root (through sudo when this
 # script is not root already).
@@ -40,4 +41,9 @@ vqd_install_packages() {
     echo "Installing: ${missing[*]}"
     vqd_apt_update
     DEBIAN_FRONTEND=noninteractive vqd_as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# vqd_has_locale NAME: true when NAME.UTF-8 (de_DE, ...) is installed.
+vqd_has_locale() {
+    locale -a 2>/dev/null | grep -qi "^$1\.utf-\?8$"
 }

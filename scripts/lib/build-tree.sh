@@ -1,0 +1,35 @@
+# Configuring a CMake build tree of this project the same way from every
+# script: through ccache when it is there, and only once. Source it.
+
+VQD_SOURCE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# vqd_ccache_launcher: sets VQD_LAUNCHER to the CMake options that compile
+# through ccache (none without ccache) and exports CCACHE_BASEDIR, the source
+# root: ccache then hashes paths relative to it, so that all the trees (and
+# clones elsewhere) share their cached objects.
+vqd_ccache_launcher() {
+    VQD_LAUNCHER=()
+    if command -v ccache >/dev/null 2>&1; then
+        VQD_LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+        export CCACHE_BASEDIR=$VQD_SOURCE_ROOT
+    fi
+}
+
+# vqd_configure_once SOURCE TREE [OPTIONS...] [-- OPTIONS...]: configures
+# TREE from SOURCE when it has no cache yet, with all the options and the
+# ccache launcher. A configured tree keeps its cache, so that a rebuild does
+# not run CMake again, except that options after "--" are applied to it each
+# time they are given (its output is not repeated then). Exports
+# CCACHE_BASEDIR for the build that follows.
+vqd_configure_once() {
+    local source=$1 tree=$2; shift 2
+    local setup=() always=()
+    while [ $# -gt 0 ] && [ "$1" != -- ]; do setup+=("$1"); shift; done
+    [ $# -eq 0 ] || { shift; always=("$@"); }
+    vqd_ccache_launcher
+    if [ ! -f "$tree/CMakeCache.txt" ]; then
+        cmake -S "$source" -B "$tree" "${setup[@]}" "${VQD_LAUNCHER[@]}" "${always[@]}"
+    elif [ ${#always[@]} -gt 0 ]; then
+        cmake -S "$source" -B "$tree" "${always[@]}" >/dev/null
+    fi
+}
