@@ -54,7 +54,7 @@ bool HidCtrl::writeReport (const uint8_t* report)
     if (hidNo < 0)
         return false;
 
-    return HID_Write (hidNo, report, reportSize) != 0;
+    return HID_Write (hidNo, report, HID_REPORT_SIZE) != 0;
 }
 
 void HidCtrl::deviceRemoved()
@@ -76,7 +76,7 @@ void HidCtrl::deviceArrived()
 
     if (util != nullptr && util->getHidNo() >= 0)
     {
-        uint8_t buffer[reportSize] = {};
+        uint8_t buffer[HID_REPORT_SIZE] = {};
         const int length = readInputReport (buffer);
         std::memcpy (input, buffer, (size_t) length);
         inputLength = length;
@@ -91,7 +91,7 @@ void HidCtrl::reportReceived (int)
     if (util == nullptr || util->getHidNo() < 0)
         return;
 
-    uint8_t buffer[reportSize] = {};
+    uint8_t buffer[HID_REPORT_SIZE] = {};
     const int length = readInputReport (buffer);
 
     if (length == 0)
@@ -120,18 +120,18 @@ void HidCtrl::readFirmwareVersion()
         return;
 
     int values[2] = { 0, 0 };
-    HID_GetFirmwareVersion (controllerType, values, 1);
+    HID_GetFirmwareVersion (HID_DEVICE_TYPE_VQDTRM4, values, 1);
     firmwareVersion = values[0];
 }
 
 int HidCtrl::readInputReport (uint8_t* buffer) const
 {
     const int hidNo = util->getHidNo();
-    int length = reportSize;
+    int length = HID_REPORT_SIZE;
     HID_Input (hidNo, buffer, &length);
 
     if (length < 0)
         return 0;
 
-    return length > reportSize ? reportSize : length;
+    return length > HID_REPORT_SIZE ? HID_REPORT_SIZE : length;
 }

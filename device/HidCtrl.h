@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/HidHandler.h"
+#include "device/VqdTrm4Hid.h"
 
 #include <atomic>
 #include <cstdint>
@@ -13,9 +14,6 @@ class HidUtil;
 class HidCtrl : public HidHandler
 {
 public:
-    static constexpr int reportSize = 64;
-    static constexpr int controllerType = 0x38;
-
     HidCtrl();
     ~HidCtrl() override;
 
@@ -51,7 +49,7 @@ private:
     HidUtil* util = nullptr;
     std::atomic<int> connected { 0 };
     int firmwareVersion = 0;
-    uint8_t input[reportSize] = {};
+    uint8_t input[HID_REPORT_SIZE] = {};
     int inputLength = 0;
 
     HidCtrl (const HidCtrl&) = delete;

@@ -80,11 +80,11 @@ bool HidUtil::selectDevice()
     if (hidNo >= 0)
         return true;
 
-    int numbers[maxDevices] = {};
+    int numbers[HID_MAX_DEVICES] = {};
     const int count = HID_EnumHIDno (numbers);
 
     // Another build of the library might report more than it had room for.
-    const int listed = count < 0 ? 0 : (count > maxDevices ? maxDevices : count);
+    const int listed = count < 0 ? 0 : (count > HID_MAX_DEVICES ? HID_MAX_DEVICES : count);
 
     for (int i = 0; i < listed; ++i)
     {

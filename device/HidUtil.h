@@ -40,8 +40,7 @@ public:
     static HidUtil* getActive() noexcept { return activeHidUtil; }
 
     // Device types by index; the program always wants index 1, the controller.
-    static constexpr int deviceTypeTable[2] = { 0, 0x38 };
-    static constexpr int maxDevices = 128;
+    static constexpr int deviceTypeTable[2] = { 0, HID_DEVICE_TYPE_VQDTRM4 };
 
 private:
     // The notification window's procedure: routes the library's messages to

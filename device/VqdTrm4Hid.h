@@ -62,8 +62,9 @@ typedef void* HidInstanceHandle;
 
 enum
 {
-    HID_MAX_DEVICES = 128,      // room the caller gives HID_EnumHIDno
-    HID_REPORT_SIZE = 64        // every input and output report
+    HID_MAX_DEVICES = 128,          // room the caller gives HID_EnumHIDno
+    HID_REPORT_SIZE = 64,           // every input and output report
+    HID_DEVICE_TYPE_VQDTRM4 = 0x38  // what HID_GetDeviceType says of the controller
 };
 
 VQDTRM4HID_API void VQDTRM4HID_CALL HID_Initialize(HidInstanceHandle instance);

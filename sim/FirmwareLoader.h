@@ -3,6 +3,7 @@
 // simulator feeds it one command report at a time under its own lock.
 #pragma once
 
+#include "device/VqdTrm4Hid.h"
 #include "sim/SimControl.h"
 
 #include <array>
@@ -15,7 +16,7 @@ namespace vqdsim
 namespace detail
 {
 
-using Report = std::array<uint8_t, 64>;
+using Report = std::array<uint8_t, HID_REPORT_SIZE>;
 
 // Command codes (byte 1 of a command report) and answer codes (byte 1 of an
 // answer report) of the loader.

@@ -9,6 +9,8 @@
 // ten functions of VqdTrm4Hid.h.
 #pragma once
 
+#include "device/VqdTrm4Hid.h"
+
 #include <climits>
 #include <cstdint>
 #include <string>
@@ -33,7 +35,7 @@ constexpr int kControllerHidNo = 3;
 constexpr int kSecondControllerHidNo = 5;
 constexpr int kOtherDeviceHidNo = 1;
 constexpr int kOtherDeviceType = 0x21;
-constexpr int kControllerType = 0x38;
+constexpr int kControllerType = HID_DEVICE_TYPE_VQDTRM4;
 
 // Flash regions of the emulated firmware loader, by image target.
 struct Region

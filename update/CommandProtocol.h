@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/VqdTrm4Hid.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -8,7 +10,7 @@
 // command or answer code; numbers are 32-bit, least significant byte first.
 namespace Protocol
 {
-constexpr int reportSize = 64;
+constexpr int reportSize = HID_REPORT_SIZE;
 constexpr int dataPerReport = 62;       // payload of one cmdData report
 constexpr int64_t blockSize = 0x20000;  // bytes per block
 constexpr int answerTimeoutMs = 10000;
