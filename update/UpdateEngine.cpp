@@ -8,11 +8,6 @@
 
 using namespace Protocol;
 
-namespace
-{
-const int fileLoadedMark = 8;
-} // namespace
-
 UpdateEngine::UpdateEngine()
     : juce::Thread ("UpdatingThread"),
       updateFolder (juce::File::getSpecialLocation (juce::File::currentExecutableFile).getParentDirectory())
@@ -214,21 +209,7 @@ bool UpdateEngine::queryDeviceStatus()
         default: break;
     }
 
-    if (answer[1] == ansError)
-    {
-        switch (answer[2])
-        {
-            case 1:  setUpdateState (errDeviceCode1); break;
-            case 2:  setUpdateState (errDeviceCode2); break;
-            case 3:  setUpdateState (errDeviceCode3); break;
-            case 4:  setUpdateState (errDeviceCode4); break;
-            default: setUpdateState (errProtocol); break;
-        }
-    }
-    else
-    {
-        setUpdateState (errProtocol);
-    }
+    setUpdateState (answer[1] == ansError ? errorForRefusal (cmdQueryStatus, answer[2]) : (int) errProtocol);
 
     cpuKind = cpuUnknown;
     return false;
@@ -248,7 +229,7 @@ bool UpdateEngine::queryDeviceInfo()
     }
 
     const uint8_t* date = answer + 2;
-    deviceDate = ((uint32_t) date[0] << 24) | ((uint32_t) date[1] << 16) | ((uint32_t) date[2] << 8) | date[3];
+    deviceDate = readDate (date);
 
     if (! isPlausibleDate (date))
     {
@@ -270,15 +251,8 @@ bool UpdateEngine::queryDeviceInfo()
     }
 
     const uint8_t* version = answer + 7;
-    juce::String text;
-
-    if (version[0] == 0xFF && version[1] == 0xFF && version[2] == 0xFF && version[3] == 0xFF)
-        text = "0.00"; // the controller has no version yet
-    else
-        for (int i = 0; i < 4; ++i)
-            text += juce::String::charToString ((juce::juce_wchar) version[i]);
-
-    deviceVersion = text;
+    const bool noVersionYet = version[0] == 0xFF && version[1] == 0xFF && version[2] == 0xFF && version[3] == 0xFF;
+    deviceVersion = noVersionYet ? juce::String ("0.00") : readVersionText (version);
 
     if (! isVersionText (deviceVersion))
     {
@@ -447,7 +421,7 @@ void UpdateEngine::stepIdle()
 
     const int state = updateState;
 
-    if (state >= errNoUpdateFile && state <= errFileCrc)
+    if (isFileError (state))
         return;
 
     if (fileLoadMark == fileLoadedMark && ! queryDeviceInfo())
@@ -528,13 +502,13 @@ void UpdateEngine::stepBlockStart()
 void UpdateEngine::stepBlockData()
 {
     const auto& record = imageTable[imageIndex];
-    const auto n = (int) std::min (record.size - sentInImage, blockSize);
+    const auto blockLength = (int) std::min (record.size - sentInImage, blockSize);
     const int64_t start = record.fileOffset + blockOffset;
 
     // The block comes from the content that passed the file's checks, never
     // from the disk again. Should that content not hold the whole block, the
     // block is refused before any of it is sent.
-    if (n < 0 || start < 0 || start + n > (int64_t) checkedContent.size())
+    if (blockLength < 0 || start < 0 || start + blockLength > (int64_t) checkedContent.size())
     {
         setUpdateState (errFileOpen);
         return;
@@ -559,14 +533,14 @@ void UpdateEngine::stepBlockData()
         return true;
     };
 
-    for (int o = 0; o < n; o += dataPerReport)
+    for (int pieceOffset = 0; pieceOffset < blockLength; pieceOffset += dataPerReport)
     {
-        progress = o / total + base;
+        progress = pieceOffset / total + base;
         beginCommand (record.target, cmdData);
 
-        if (o + dataPerReport < n)
+        if (pieceOffset + dataPerReport < blockLength)
         {
-            std::memcpy (outReport + 2, block + o, (size_t) dataPerReport);
+            std::memcpy (outReport + 2, block + pieceOffset, (size_t) dataPerReport);
             sentInImage += dataPerReport;
 
             if (! sendPiece())
@@ -576,16 +550,16 @@ void UpdateEngine::stepBlockData()
         {
             // The last piece of a block is always announced with its length,
             // even when it is a full 62 bytes.
-            const int r = n - o;
+            const int lastLength = blockLength - pieceOffset;
             outReport[1] = cmdLastLength;
-            outReport[2] = (uint8_t) r;
-            sentInImage += r;
+            outReport[2] = (uint8_t) lastLength;
+            sentInImage += lastLength;
 
             if (! sendPiece())
                 break;
 
             outReport[1] = cmdData;
-            std::memcpy (outReport + 2, block + o, (size_t) r);
+            std::memcpy (outReport + 2, block + pieceOffset, (size_t) lastLength);
 
             if (! sendPiece())
                 break;
@@ -594,7 +568,7 @@ void UpdateEngine::stepBlockData()
 
     if (updateState == stateBlockData)
     {
-        blockSum = byteSum (block, (size_t) n);
+        blockSum = byteSum (block, (size_t) blockLength);
         setUpdateState (stateBlockChecksum);
     }
 }
@@ -613,9 +587,9 @@ void UpdateEngine::stepBlockChecksum (int& pollInterval)
         pollInterval = pacing.commitPollMs;
         setUpdateState (stateBlockCommit);
     }
-    else if (answer[1] == ansError && answer[2] == 2)
+    else if (answer[1] == ansError)
     {
-        setUpdateState (errDeviceCode2);
+        setUpdateState (errorForRefusal (cmdBlockSum, answer[2]));
     }
     else
     {
@@ -638,12 +612,7 @@ void UpdateEngine::stepBlockCommit (int& pollInterval)
             break; // still writing: poll again next pass
 
         case ansError:
-            if (answer[2] == 3)
-                setUpdateState (errDeviceCode3);
-            else if (answer[2] == 4)
-                setUpdateState (errDeviceCode4);
-            else
-                setUpdateState (errProtocol);
+            setUpdateState (errorForRefusal (cmdCommitPoll, answer[2]));
             break;
 
         case ansBlockDone:

@@ -90,6 +90,8 @@ public:
     // the image table and totalBytes only once updateState has said
     // stateReady or later (see the rule above).
     int getFileLoadMark() const noexcept { return fileLoadMark.load(); }
+    // The mark of a file that passed its checks and was loaded; 0 otherwise.
+    static constexpr int fileLoadedMark = 8;
     int getCpuKind() const noexcept { return cpuKind.load(); }
     int getFileCpuKind() const noexcept { return fileCpuKind.load(); }
     uint32_t getFileDate() const noexcept { return fileDate; }
@@ -110,7 +112,6 @@ public:
     //==========================================================================
     // Where the update file is looked for: the executable's folder.
     void setUpdateFolder (const juce::File& folder) { updateFolder = folder; }
-    const juce::File& getUpdateFolder() const noexcept { return updateFolder; }
 
     //==========================================================================
     // The steps' building blocks (worker thread). Public so that a test can
@@ -137,9 +138,8 @@ public:
     // is nothing to write.
     bool computeUpdateTotal();
 
-    // The command being built and the last answer the worker took over.
+    // The command being built.
     uint8_t outReport[Protocol::reportSize] = {};
-    const uint8_t* getAnswer() const noexcept { return answer; }
 
     // The progress bar's foreground colours the worker chooses.
     static constexpr juce::uint32 progressIdleColour = 0xFF3D3D3D;

@@ -48,6 +48,21 @@ bool nameQualifies (const juce::String& fileName, const NamePattern& pattern)
 }
 } // namespace UpdateFile
 
+uint32_t readDate (const uint8_t bytes[4]) noexcept
+{
+    return ((uint32_t) bytes[0] << 24) | ((uint32_t) bytes[1] << 16) | ((uint32_t) bytes[2] << 8) | bytes[3];
+}
+
+juce::String readVersionText (const uint8_t bytes[4])
+{
+    juce::String text;
+
+    for (int i = 0; i < 4; ++i)
+        text += juce::String::charToString ((juce::juce_wchar) bytes[i]);
+
+    return text;
+}
+
 bool isPlausibleDate (const uint8_t date[4]) noexcept
 {
     return date[0] <= 0x20 && date[1] <= 0x50 && date[2] <= 0x12 && date[3] <= 0x31;
@@ -66,18 +81,12 @@ int checkUpdateFileContent (const uint8_t* data, size_t size, uint32_t& fileDate
         return errFileSize;
 
     const uint8_t* date = data + UpdateFile::dateOffset;
-    fileDateOut = ((uint32_t) date[0] << 24) | ((uint32_t) date[1] << 16) | ((uint32_t) date[2] << 8) | date[3];
+    fileDateOut = readDate (date);
 
     if (! isPlausibleDate (date))
         return errFileInfo;
 
-    const uint8_t* version = data + UpdateFile::versionOffset;
-    juce::String text;
-
-    for (int i = 0; i < 4; ++i)
-        text += juce::String::charToString ((juce::juce_wchar) version[i]);
-
-    fileVersionOut = text;
+    fileVersionOut = readVersionText (data + UpdateFile::versionOffset);
 
     if (! isVersionText (fileVersionOut))
         return errFileInfo;

@@ -78,6 +78,13 @@ juce::Array<juce::File> listCandidates (const juce::File& folder, const NamePatt
 bool nameQualifies (const juce::String& fileName, const NamePattern& pattern);
 } // namespace UpdateFile
 
+// The date of an update file or of the controller: four BCD bytes, century,
+// year, month, day, read as one big-endian number (0x20240318).
+uint32_t readDate (const uint8_t bytes[4]) noexcept;
+
+// A version text: four characters, one byte each ("1.02").
+juce::String readVersionText (const uint8_t bytes[4]);
+
 // True when century <= 0x20, year <= 0x50, month <= 0x12 and day <= 0x31.
 // No lower bound, no test of the nibbles: the controller's date passes the
 // same test.

@@ -1,5 +1,31 @@
 #include "update/UpdateState.h"
 
+#include "update/CommandProtocol.h"
+
+int errorForRefusal (uint8_t command, uint8_t subCode) noexcept
+{
+    struct Refusal
+    {
+        uint8_t command;
+        uint8_t subCode;
+        int identifier;
+    };
+
+    static constexpr Refusal known[] = { { Protocol::cmdQueryStatus, 1, errDeviceCode1 },
+                                         { Protocol::cmdQueryStatus, 2, errDeviceCode2 },
+                                         { Protocol::cmdQueryStatus, 3, errDeviceCode3 },
+                                         { Protocol::cmdQueryStatus, 4, errDeviceCode4 },
+                                         { Protocol::cmdBlockSum, 2, errDeviceCode2 },
+                                         { Protocol::cmdCommitPoll, 3, errDeviceCode3 },
+                                         { Protocol::cmdCommitPoll, 4, errDeviceCode4 } };
+
+    for (const auto& refusal : known)
+        if (refusal.command == command && refusal.subCode == subCode)
+            return refusal.identifier;
+
+    return errProtocol;
+}
+
 juce::String getUpdateStateName (int value)
 {
     switch (value)

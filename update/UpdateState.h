@@ -2,6 +2,8 @@
 
 #include <juce_core/juce_core.h>
 
+#include <cstdint>
+
 // The values of the update state: the worker's states and, once something
 // has gone wrong, an error identifier. Every error identifier is final.
 enum UpdateStateValue : int
@@ -40,6 +42,26 @@ constexpr bool isErrorIdentifier (int value) noexcept
 {
     return value >= firstErrorIdentifier && value <= lastErrorIdentifier;
 }
+
+// The update file's own errors: the file error screen.
+constexpr bool isFileError (int value) noexcept
+{
+    return value >= errNoUpdateFile && value <= errFileCrc;
+}
+
+// The errors after which the controller has to be reconnected: the recovery
+// page. Everything from the controller's info on, but the not-connected
+// error, which comes before any update.
+constexpr bool isRecoveryError (int value) noexcept
+{
+    return value >= errDeviceInfo && value <= lastErrorIdentifier && value != errNotConnected;
+}
+
+// What a refusal (answer 0x81) of `command` means by its sub-code (byte 2):
+// the status query knows the sub-codes 1 to 4, the block sum 2, the commit
+// poll 3 and 4, each an identifier of its own; any other sub-code, and any
+// refusal of another command, breaks the conversation (errProtocol).
+int errorForRefusal (uint8_t command, uint8_t subCode) noexcept;
 
 // The states 3 to 6, between which the update runs block by block.
 constexpr bool isUpdatingState (int value) noexcept
