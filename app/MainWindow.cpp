@@ -1,16 +1,16 @@
 #include "app/MainWindow.h"
 
 #include "ui/MainComponent.h"
+#include "ui/PageStyle.h"
 
 namespace
 {
-const juce::uint32 kWindowBackground = 0xFFEAEAEA;
 const int kContentWidth = 404;
 const int kContentHeight = 126;
 }
 
 MainWindow::MainWindow()
-    : juce::DocumentWindow ("VQD-TRM4 update program", juce::Colour (kWindowBackground), 0, true)
+    : juce::DocumentWindow ("VQD-TRM4 update program", juce::Colour (PageStyle::pageColour), 0, true)
 {
     mainComponent = new MainComponent();
     mainComponent->setSize (kContentWidth, kContentHeight);

@@ -3,24 +3,20 @@
 #include "localisation/FontSubstitution.h"
 #include "localisation/TxtLoader.h"
 #include "ui/AlineButton.h"
+#include "ui/PageStyle.h"
 #include "ui/ProgressLookAndFeel.h"
 
 namespace
 {
 const char* const defaultSansSerifFont = "MS PGothic";
-const juce::uint32 progressTroughColour = 0xFF080808;
-const juce::uint32 buttonFaceColour = 0xFFEAEAEA;
-const int listMargin = 20;
-const int controlHeight = 20;
-const int buttonWidth = 100;
 
 void setUpButton (AlineButton& button, MainComponent& owner)
 {
     owner.addAndMakeVisible (button);
     button.addListener (&owner);
     button.setFontStyle (juce::Font::bold);
-    button.setColour (juce::TextButton::buttonColourId, juce::Colour (buttonFaceColour));
-    button.setColour (juce::TextButton::buttonOnColourId, juce::Colour (buttonFaceColour));
+    button.setColour (juce::TextButton::buttonColourId, juce::Colour (PageStyle::pageColour));
+    button.setColour (juce::TextButton::buttonOnColourId, juce::Colour (PageStyle::pageColour));
 }
 } // namespace
 
@@ -56,7 +52,7 @@ MainComponent::MainComponent()
     addAndMakeVisible (progressBar);
     progressBar->setLookAndFeel (progressLookAndFeel);
     progressBar->setColour (juce::ProgressBar::foregroundColourId, juce::Colour (progressIdleColour));
-    progressBar->setColour (juce::ProgressBar::backgroundColourId, juce::Colour (progressTroughColour));
+    progressBar->setColour (juce::ProgressBar::backgroundColourId, juce::Colour (PageStyle::progressTroughOtherImages));
 
     actionButton = new AlineButton ("OK");
     setUpButton (*actionButton, *this);
@@ -116,17 +112,17 @@ void MainComponent::layOutControls()
     const int w = getWidth();
     const int h = getHeight();
 
-    languageList->setBounds (listMargin, h - 80, w - 2 * listMargin, controlHeight);
-    progressBar->setBounds (listMargin, h - 80, w - 2 * listMargin, controlHeight);
+    languageList->setBounds (PageStyle::listBounds (w, h));
+    progressBar->setBounds (PageStyle::listBounds (w, h));
 
     if (actionButton->isVisible())
     {
-        actionButton->setBounds (w - 120, h - 40, buttonWidth, controlHeight);
-        quitButton->setBounds (w - 230, h - 40, buttonWidth, controlHeight);
+        actionButton->setBounds (PageStyle::rightButtonBounds (w, h));
+        quitButton->setBounds (PageStyle::leftButtonBounds (w, h));
     }
     else
     {
-        quitButton->setBounds (w - 120, h - 40, buttonWidth, controlHeight);
+        quitButton->setBounds (PageStyle::rightButtonBounds (w, h));
     }
 }
 

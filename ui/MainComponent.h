@@ -13,7 +13,9 @@ class ProgressLookAndFeel;
 // window's content, the language list, the progress bar and the two buttons,
 // and, through its UpdateEngine base, the device controller, the update
 // fields and the worker thread. Every screen comes from composeScreen, which
-// rebuilds it from the current state whenever anything may have changed.
+// rebuilds it from the current state whenever anything may have changed
+// (MainComponentScreens.cpp); the page is painted in
+// MainComponentPainting.cpp.
 class MainComponent : public juce::Component,
                       public UpdateEngine,
                       public juce::ComboBox::Listener,
@@ -48,11 +50,12 @@ public:
     AlineButton* getActionButton() const noexcept { return actionButton; }
     AlineButton* getQuitButton() const noexcept { return quitButton; }
 
-    // Page colours.
-    static constexpr juce::uint32 pageColour = 0xFFEAEAEA;
-    static constexpr juce::uint32 textColour = 0xFF000000;
-
 private:
+    // composeScreen's two steps: the page's text for the state, then which
+    // controls show, with what captions and where.
+    void composeText (int state);
+    void showControls (int state);
+
     void layOutControls();
     void applyProgressForeground();
 

@@ -9,6 +9,7 @@
 #include "tools/UpdateFileMaker.h"
 #include "ui/AlineButton.h"
 #include "ui/MainComponent.h"
+#include "ui/PageStyle.h"
 
 #include <gtest/gtest.h>
 
@@ -309,8 +310,8 @@ TEST_F (ScreenTest, PagePaintingShowsTheWarningOnlyOnErrors)
     auto snapshot = [&] { return main->createComponentSnapshot (main->getLocalBounds(), false); };
 
     auto page = snapshot();
-    EXPECT_EQ (page.getPixelAt (50, 45), juce::Colour (MainComponent::pageColour));
-    EXPECT_EQ (page.getPixelAt (2, 2), juce::Colour (MainComponent::pageColour));
+    EXPECT_EQ (page.getPixelAt (50, 45), juce::Colour (PageStyle::pageColour));
+    EXPECT_EQ (page.getPixelAt (2, 2), juce::Colour (PageStyle::pageColour));
 
     setState (errFileCrc);
     page = snapshot();
@@ -327,8 +328,8 @@ TEST_F (ScreenTest, PagePaintingShowsTheWarningOnlyOnErrors)
 
     EXPECT_GT (yellow, 800);
     EXPECT_GT (black, 100);
-    EXPECT_EQ (page.getPixelAt (18, 13), juce::Colour (MainComponent::pageColour));
-    EXPECT_EQ (page.getPixelAt (90, 50), juce::Colour (MainComponent::pageColour));
+    EXPECT_EQ (page.getPixelAt (18, 13), juce::Colour (PageStyle::pageColour));
+    EXPECT_EQ (page.getPixelAt (90, 50), juce::Colour (PageStyle::pageColour));
 
     // The text is black.
     bool darkText = false;
@@ -340,5 +341,5 @@ TEST_F (ScreenTest, PagePaintingShowsTheWarningOnlyOnErrors)
     // 0xE00 and 0xE42 are no error identifiers: no image.
     setState (0xE42);
     page = snapshot();
-    EXPECT_EQ (page.getPixelAt (50, 45), juce::Colour (MainComponent::pageColour));
+    EXPECT_EQ (page.getPixelAt (50, 45), juce::Colour (PageStyle::pageColour));
 }

@@ -5,6 +5,7 @@
 
 #include "BinaryData.h"
 #include "ui/AlineButton.h"
+#include "ui/PageStyle.h"
 
 namespace
 {
@@ -27,7 +28,7 @@ void giveFocus (juce::Component* component)
 
 void MainComponent::paint (juce::Graphics& g)
 {
-    g.fillAll (juce::Colour (pageColour));
+    g.fillAll (juce::Colour (PageStyle::pageColour));
 
     if (isErrorIdentifier (getUpdateState()))
     {
@@ -40,7 +41,7 @@ void MainComponent::paint (juce::Graphics& g)
                          0, 0, image.getWidth(), image.getHeight(), false);
     }
 
-    g.setColour (juce::Colour (textColour));
+    g.setColour (juce::Colour (PageStyle::textColour));
     screenText.draw (g);
 
     applyFocusRule();

@@ -6,6 +6,7 @@
 #include "localisation/FormatText.h"
 #include "localisation/TxtLoader.h"
 #include "ui/AlineButton.h"
+#include "ui/PageStyle.h"
 
 namespace
 {
@@ -38,10 +39,10 @@ Screen screenFor (int state)
     if (state == errNotConnected)
         return Screen::notConnected;
 
-    if (state >= errNoUpdateFile && state <= errFileCrc)
+    if (isFileError (state))
         return Screen::fileError;
 
-    if (state >= errDeviceInfo && state <= errProtocol)
+    if (isRecoveryError (state))
         return Screen::recovery;
 
     return Screen::noText;
@@ -51,8 +52,6 @@ const float textHeight = 13.0f;
 const int recoveryWidth = 800;
 const int recoveryHeight = 300;
 const int errorBoxLeft = 105; // room for the warning image
-const juce::uint32 troughFirstImage = 0xFFFA32C8;
-const juce::uint32 troughOtherImages = 0xFF080808;
 
 // Lays a text out into the arrangement, left and top aligned, with as many
 // lines as 13-pixel rows fit into the box.
@@ -66,6 +65,29 @@ void addText (juce::GlyphArrangement& arrangement, const juce::String& text, boo
                                juce::Justification (juce::Justification::left | juce::Justification::top),
                                maxLines, 0.0f);
 }
+
+// The places of a page's texts, for a page of w x h pixels.
+struct PageText
+{
+    juce::GlyphArrangement& arrangement;
+    float w, h;
+
+    // A text that fills the page from its top left corner.
+    void whole (const juce::String& text, bool bold) { addText (arrangement, text, bold, 20, 20, w - 40, h - 20); }
+
+    // A heading, and below it, indented, the detail.
+    void headed (const juce::String& heading, bool bold, const juce::String& detail)
+    {
+        whole (heading, bold);
+
+        // Below the glyphs laid out so far, the first one left out.
+        const float top = arrangement.getBoundingBox (1, arrangement.getNumGlyphs() - 1, true).getBottom();
+        addText (arrangement, detail, false, 40, top, w - 60, h - top);
+    }
+
+    // An error's text, right of the warning image.
+    void besideWarning (const juce::String& text) { addText (arrangement, text, false, errorBoxLeft, 20, w - 125, h - 20); }
+};
 
 // "\n\nError ID:\t0x" and the identifier in four upper-case hex digits.
 juce::String errorSuffix (int state)
@@ -128,67 +150,55 @@ juce::String versionLines (const juce::String& deviceVersion, const juce::String
 void MainComponent::composeScreen()
 {
     auto* catalogue = TxtLoader::getInstance();
-    const auto& fontName = catalogue->getCurrentFontName();
-
-    juce::Font::setFallbackFontName (fontName);
+    juce::Font::setFallbackFontName (catalogue->getCurrentFontName());
 
     if (auto* parent = getParentComponent())
         parent->setName (catalogue->getText (txtTitle));
 
-    screenText.clear();
+    composeText (getUpdateState());
 
+    // The controls follow the state as it is now, which may already be a
+    // step further than the one the text was made for; the next composition
+    // brings both together again.
+    showControls (getUpdateState());
+
+    repaint();
+}
+
+void MainComponent::composeText (int state)
+{
+    const auto* catalogue = TxtLoader::getInstance();
     const auto model = catalogue->getText (txtModelName);
-    const Screen textScreen = screenFor (getUpdateState());
 
-    auto w = (float) getWidth();
-    auto h = (float) getHeight();
+    screenText.clear();
+    PageText page { screenText, (float) getWidth(), (float) getHeight() };
 
-    // Where the second text of a screen starts: below the glyphs laid out so
-    // far, the first one left out.
-    auto detailTop = [this]
+    switch (screenFor (state))
     {
-        return screenText.getBoundingBox (1, screenText.getNumGlyphs() - 1, true).getBottom();
-    };
-
-    switch (textScreen)
-    {
-        case Screen::notConnected:
-            addText (screenText, formatText (catalogue->getText (txtNotConnected), model) + errorSuffix (getUpdateState()),
-                     false, errorBoxLeft, 20, w - 125, h - 20);
-            break;
-
         case Screen::language:
-        {
-            addText (screenText, catalogue->getText (txtLanguageSelections) + "\n\n", true, 20, 20, w - 40, h - 20);
-            const float b = detailTop();
-            addText (screenText, catalogue->getText (txtSelectLanguage), false, 40, b, w - 60, h - b);
+            page.headed (catalogue->getText (txtLanguageSelections) + "\n\n", true, catalogue->getText (txtSelectLanguage));
             break;
-        }
 
         case Screen::ready:
-            if (getFileLoadMark() == 8)
-            {
-                addText (screenText, formatText (catalogue->getText (txtUpdatesVersion), model), true, 20, 20, w - 40, h - 20);
-                const float b = detailTop();
-                addText (screenText, versionLines (getDeviceVersion(), getFileVersion()), false, 40, b, w - 60, h - b);
-            }
+            if (getFileLoadMark() == fileLoadedMark)
+                page.headed (formatText (catalogue->getText (txtUpdatesVersion), model), true,
+                             versionLines (getDeviceVersion(), getFileVersion()));
             break;
 
         case Screen::updating:
-        {
-            addText (screenText, formatText (catalogue->getText (txtUpdating), model) + "\n\n", true, 20, 20, w - 40, h - 20);
-            const float b = detailTop();
-            addText (screenText, catalogue->getText (txtPleaseWait), false, 40, b, w - 60, h - b);
+            page.headed (formatText (catalogue->getText (txtUpdating), model) + "\n\n", true, catalogue->getText (txtPleaseWait));
             break;
-        }
 
         case Screen::completion:
-            addText (screenText, formatText (catalogue->getText (txtUpdateComplete), model), false, 20, 20, w - 40, h - 20);
+            page.whole (formatText (catalogue->getText (txtUpdateComplete), model), false);
+            break;
+
+        case Screen::notConnected:
+            page.besideWarning (formatText (catalogue->getText (txtNotConnected), model) + errorSuffix (state));
             break;
 
         case Screen::fileError:
-            addText (screenText, catalogue->getText (txtUpdateFileError) + errorSuffix (getUpdateState()),
-                     false, errorBoxLeft, 20, w - 125, h - 20);
+            page.besideWarning (catalogue->getText (txtUpdateFileError) + errorSuffix (state));
             break;
 
         case Screen::recovery:
@@ -199,54 +209,44 @@ void MainComponent::composeScreen()
                 centreWithSize (recoveryWidth, recoveryHeight);
 
             screenText.clear();
-            w = (float) getWidth();
-            h = (float) getHeight();
-            addText (screenText, recoveryText (getFileCpuKind()), false, errorBoxLeft, 20, w - 125, h - 20);
+            PageText { screenText, (float) getWidth(), (float) getHeight() }.besideWarning (recoveryText (getFileCpuKind()));
             break;
 
         case Screen::noText:
             break;
     }
+}
 
-    // The controls follow the state as it is now, which may already be a
-    // step further than the one the text was made for; the next composition
-    // brings both together again.
-    const Screen screen = screenFor (getUpdateState());
-    const int iw = getWidth();
-    const int ih = getHeight();
+void MainComponent::showControls (int state)
+{
+    const auto* catalogue = TxtLoader::getInstance();
+    const Screen screen = screenFor (state);
+
+    languageList->setVisible (screen == Screen::language);
 
     if (screen == Screen::language)
     {
         languageList->setSelectedId (catalogue->getCurrentLanguage() + 1, juce::sendNotificationAsync);
-        languageList->setVisible (true);
         languageList->resized();
     }
-    else
-    {
-        languageList->setVisible (false);
-    }
+
+    progressBar->setVisible (screen == Screen::updating);
 
     if (screen == Screen::updating)
     {
-        progressBar->setVisible (true);
-
         if (getShownImageIndex() == 0)
-            progressBar->setColour (juce::ProgressBar::backgroundColourId, juce::Colour (troughFirstImage));
+            progressBar->setColour (juce::ProgressBar::backgroundColourId, juce::Colour (PageStyle::progressTroughFirstImage));
         else if (! getFirstImageIsZero())
-            progressBar->setColour (juce::ProgressBar::backgroundColourId, juce::Colour (troughOtherImages));
-    }
-    else
-    {
-        progressBar->setVisible (false);
+            progressBar->setColour (juce::ProgressBar::backgroundColourId, juce::Colour (PageStyle::progressTroughOtherImages));
     }
 
     progressMirror.setActive (screen == Screen::updating);
 
-    actionButton->setFontName (fontName);
-    quitButton->setFontName (fontName);
+    actionButton->setFontName (catalogue->getCurrentFontName());
+    quitButton->setFontName (catalogue->getCurrentFontName());
 
-    const juce::Rectangle<int> right (iw - 120, ih - 40, 100, 20);
-    const juce::Rectangle<int> left (iw - 230, ih - 40, 100, 20);
+    const auto right = PageStyle::rightButtonBounds (getWidth(), getHeight());
+    const auto left = PageStyle::leftButtonBounds (getWidth(), getHeight());
 
     auto show = [] (AlineButton& button, const juce::String& caption, juce::Rectangle<int> bounds)
     {
@@ -286,6 +286,4 @@ void MainComponent::composeScreen()
         case Screen::noText:
             break;
     }
-
-    repaint();
 }
