@@ -218,6 +218,130 @@ bool parseFault(const std::string& text, Fault& fault, std::string& why)
     return true;
 }
 
+// Sets a field of any integer type from a whole number within [low, high].
+template <typename Field>
+bool setNumber(const std::string& value, long long low, long long high, Field& field)
+{
+    long long number = 0;
+    if (! parseNumber(value, low, high, number))
+        return false;
+    field = static_cast<Field>(number);
+    return true;
+}
+
+bool setFlag(const std::string& value, bool& field)
+{
+    return parseFlag(value, field);
+}
+
+bool setPath(const std::string& value, std::string& field)
+{
+    field = value;
+    return ! value.empty();
+}
+
+bool setCpu(const std::string& value, uint8_t& statusAnswer)
+{
+    const std::string kind = lower(value);
+    if (kind != "sh7269" && kind != "rt1062")
+        return false;
+    statusAnswer = kind == "sh7269" ? 0x80 : 0x8B;
+    return true;
+}
+
+// Four characters as they are, or their bytes in hex.
+bool setVersion(const std::string& value, uint8_t (&version)[4])
+{
+    if (value.size() != 4)
+        return parseHexBytes(value, version);
+    for (std::size_t i = 0; i < 4; ++i)
+        version[i] = static_cast<uint8_t>(value[i]);
+    return true;
+}
+
+// One key of the text: what its value must be, and how it sets the scenario
+// (false when the value is not what it must be; the scenario may then be
+// half changed, which parseScenario's copy makes harmless).
+struct Key
+{
+    const char* name;
+    const char* expected;
+    bool (*set)(const std::string& value, Scenario& scenario);
+};
+
+const Key keys[] = {
+    { "cpu", "sh7269 or rt1062", [](const std::string& v, Scenario& s) { return setCpu(v, s.statusAnswer); } },
+    { "status", "a byte 0..255 (such as 0x80 or 0x8B)",
+      [](const std::string& v, Scenario& s) { return setNumber(v, 0, 255, s.statusAnswer); } },
+    { "date", "8 hex digits, century year month day in BCD (such as 20230715)",
+      [](const std::string& v, Scenario& s) { return parseHexBytes(v, s.date); } },
+    { "version", "four characters (such as 1.00) or 8 hex digits (such as ffffffff)",
+      [](const std::string& v, Scenario& s) { return setVersion(v, s.version); } },
+    { "fw", "a whole number (such as 0x0100)",
+      [](const std::string& v, Scenario& s) { return setNumber(v, 0, INT_MAX, s.firmwareVersion); } },
+    { "busy", "a whole number 0..1000000",
+      [](const std::string& v, Scenario& s) { return setNumber(v, 0, 1000000, s.busyPerBlock); } },
+    { "delay_us", "microseconds 0..60000000",
+      [](const std::string& v, Scenario& s) { return setNumber(v, 0, 60000000, s.answerDelayUs); } },
+    { "framed", "0 or 1", [](const std::string& v, Scenario& s) { return setFlag(v, s.framed); } },
+    { "absent", "0 or 1", [](const std::string& v, Scenario& s) { return setFlag(v, s.absentAtStart); } },
+    { "second", "0 or 1", [](const std::string& v, Scenario& s) { return setFlag(v, s.secondController); } },
+    { "other", "0 or 1", [](const std::string& v, Scenario& s) { return setFlag(v, s.otherDevice); } },
+    { "remove_ms", "milliseconds 0..3600000",
+      [](const std::string& v, Scenario& s) { return setNumber(v, 0, 3600000, s.removeAfterMs); } },
+    { "arrive_ms", "milliseconds 0..3600000",
+      [](const std::string& v, Scenario& s) { return setNumber(v, 0, 3600000, s.arriveAfterMs); } },
+    { "fill", "a byte 0..255 (such as 0xFF)",
+      [](const std::string& v, Scenario& s) { return setNumber(v, 0, 255, s.flashFill); } },
+    { "dump", "a file path", [](const std::string& v, Scenario& s) { return setPath(v, s.dumpPath); } },
+    { "log", "a file path", [](const std::string& v, Scenario& s) { return setPath(v, s.logPath); } },
+    { "input_len", "a whole number",
+      [](const std::string& v, Scenario& s) { return setNumber(v, INT_MIN + 1, INT_MAX, s.inputLengthOverride); } },
+    { "enum_count", "a whole number",
+      [](const std::string& v, Scenario& s) { return setNumber(v, INT_MIN + 1, INT_MAX, s.enumCountOverride); } },
+};
+
+// Applies one key=value item; false, saying why, when it cannot.
+bool applyItem(const std::string& item, Scenario& scenario, std::string& error)
+{
+    const std::size_t equals = item.find('=');
+    if (equals == std::string::npos)
+    {
+        error = "'" + item + "' is not key=value";
+        return false;
+    }
+
+    const std::string key = lower(trim(item.substr(0, equals)));
+    const std::string value = trim(item.substr(equals + 1));
+
+    // A fault adds an entry and has a grammar of its own.
+    if (key == "fault")
+    {
+        Fault fault;
+        std::string why;
+        if (! parseFault(value, fault, why))
+        {
+            error = "bad fault '" + value + "': " + why;
+            return false;
+        }
+        scenario.faults.push_back(fault);
+        return true;
+    }
+
+    for (const Key& known : keys)
+    {
+        if (key != known.name)
+            continue;
+        if (known.set(value, scenario))
+            return true;
+        error = "bad value '" + value + "' for " + key + ": expected " + known.expected;
+        return false;
+    }
+
+    error = "unknown key '" + key + "'";
+    return false;
+}
+
 } // namespace
 
 bool parseScenario(const std::string& text, Scenario& scenario, std::string& error)
@@ -228,131 +352,8 @@ bool parseScenario(const std::string& text, Scenario& scenario, std::string& err
     for (const std::string& rawItem : split(text, ';'))
     {
         const std::string item = trim(rawItem);
-        if (item.empty())
-            continue;
-
-        const std::size_t equals = item.find('=');
-        if (equals == std::string::npos)
-        {
-            error = "'" + item + "' is not key=value";
+        if (! item.empty() && ! applyItem(item, result, error))
             return false;
-        }
-
-        const std::string key = lower(trim(item.substr(0, equals)));
-        const std::string value = trim(item.substr(equals + 1));
-        long long number = 0;
-
-        const auto bad = [&](const std::string& expected) {
-            error = "bad value '" + value + "' for " + key + ": expected " + expected;
-            return false;
-        };
-        const auto numberIn = [&](long long low, long long high) { return parseNumber(value, low, high, number); };
-
-        if (key == "cpu")
-        {
-            const std::string kind = lower(value);
-            if (kind == "sh7269")
-                result.statusAnswer = 0x80;
-            else if (kind == "rt1062")
-                result.statusAnswer = 0x8B;
-            else
-                return bad("sh7269 or rt1062");
-        }
-        else if (key == "status")
-        {
-            if (! numberIn(0, 255))
-                return bad("a byte 0..255 (such as 0x80 or 0x8B)");
-            result.statusAnswer = static_cast<uint8_t>(number);
-        }
-        else if (key == "date")
-        {
-            if (! parseHexBytes(value, result.date))
-                return bad("8 hex digits, century year month day in BCD (such as 20230715)");
-        }
-        else if (key == "version")
-        {
-            if (value.size() == 4)
-            {
-                for (int i = 0; i < 4; ++i)
-                    result.version[i] = static_cast<uint8_t>(value[static_cast<std::size_t>(i)]);
-            }
-            else if (! parseHexBytes(value, result.version))
-                return bad("four characters (such as 1.00) or 8 hex digits (such as ffffffff)");
-        }
-        else if (key == "fw")
-        {
-            if (! numberIn(0, INT_MAX))
-                return bad("a whole number (such as 0x0100)");
-            result.firmwareVersion = static_cast<int>(number);
-        }
-        else if (key == "busy")
-        {
-            if (! numberIn(0, 1000000))
-                return bad("a whole number 0..1000000");
-            result.busyPerBlock = static_cast<int>(number);
-        }
-        else if (key == "delay_us")
-        {
-            if (! numberIn(0, 60000000))
-                return bad("microseconds 0..60000000");
-            result.answerDelayUs = static_cast<int>(number);
-        }
-        else if (key == "framed" || key == "absent" || key == "second" || key == "other")
-        {
-            bool flag = false;
-            if (! parseFlag(value, flag))
-                return bad("0 or 1");
-            (key == "framed" ? result.framed
-             : key == "absent" ? result.absentAtStart
-             : key == "second" ? result.secondController
-                               : result.otherDevice) = flag;
-        }
-        else if (key == "fault")
-        {
-            Fault fault;
-            std::string why;
-            if (! parseFault(value, fault, why))
-            {
-                error = "bad fault '" + value + "': " + why;
-                return false;
-            }
-            result.faults.push_back(fault);
-        }
-        else if (key == "remove_ms" || key == "arrive_ms")
-        {
-            if (! numberIn(0, 3600000))
-                return bad("milliseconds 0..3600000");
-            (key == "remove_ms" ? result.removeAfterMs : result.arriveAfterMs) = static_cast<int>(number);
-        }
-        else if (key == "fill")
-        {
-            if (! numberIn(0, 255))
-                return bad("a byte 0..255 (such as 0xFF)");
-            result.flashFill = static_cast<uint8_t>(number);
-        }
-        else if (key == "dump")
-        {
-            if (value.empty())
-                return bad("a file path");
-            result.dumpPath = value;
-        }
-        else if (key == "log")
-        {
-            if (value.empty())
-                return bad("a file path");
-            result.logPath = value;
-        }
-        else if (key == "input_len" || key == "enum_count")
-        {
-            if (! numberIn(INT_MIN + 1, INT_MAX))
-                return bad("a whole number");
-            (key == "input_len" ? result.inputLengthOverride : result.enumCountOverride) = static_cast<int>(number);
-        }
-        else
-        {
-            error = "unknown key '" + key + "'";
-            return false;
-        }
     }
 
     scenario = result;

@@ -316,68 +316,91 @@ const Fault* Simulator::faultFor(int code, int occurrence) const
 
 bool Simulator::serviceOneCommand(StateLock& lock)
 {
-    // The two controllers take turns, as two devices on one bus would.
-    Device* device = nullptr;
-    for (std::size_t i = 0; i < 2 && device == nullptr; ++i)
-    {
-        Device& candidate = devices[1 + (nextController + i) % 2];
-        if (candidate.present && candidate.loader && ! candidate.commands.empty())
-            device = &candidate;
-    }
+    Device* device = takeTurn();
     if (device == nullptr)
         return false;
-    nextController = (nextController + 1) % 2;
 
     const Command command = device->commands.front();
     device->commands.pop_front();
     const uint64_t generation = device->generation;
 
-    const int code = command.bytes[1];
-    const int occurrence = ++device->seen[static_cast<std::size_t>(code)];
-
     Report answer {};
-    bool answers = true;
-    if (const Fault* fault = faultFor(code, occurrence))
+    switch (reactTo(*device, command, answer))
     {
-        switch (fault->action)
+        case Reaction::answer:
+            if (waitUntilDue(lock, *device, command, generation))
+                sendAnswer(lock, *device, answer);
+            return true;
+        case Reaction::noAnswer:
+            return true;
+        case Reaction::unplug:
         {
-            case Fault::Action::refuse:
-                answer[0] = command.bytes[0];
-                answer[1] = ansError;
-                answer[2] = static_cast<uint8_t>(fault->value);
-                break;
-            case Fault::Action::wrongEcho:
-                answers = device->loader->handle(scenario, command.bytes, answer, record);
-                answer[0] = static_cast<uint8_t>(fault->value);
-                break;
-            case Fault::Action::silent:
-                answers = false;
-                break;
-            case Fault::Action::answerCode:
-                answer[0] = command.bytes[0];
-                answer[1] = static_cast<uint8_t>(fault->value);
-                break;
-            case Fault::Action::remove:
-            {
-                std::vector<Notice> notices;
-                removeDevice(*device, notices);
-                deliver(lock, notices);
-                return true;
-            }
+            std::vector<Notice> notices;
+            removeDevice(*device, notices);
+            deliver(lock, notices);
+            return true;
         }
     }
-    else
-        answers = device->loader->handle(scenario, command.bytes, answer, record);
+    return true;
+}
 
-    if (! answers)
-        return true;
+Simulator::Device* Simulator::takeTurn()
+{
+    // The two controllers take turns, as two devices on one bus would.
+    for (std::size_t i = 0; i < 2; ++i)
+    {
+        Device& candidate = devices[1 + (nextController + i) % 2];
+        if (candidate.present && candidate.loader && ! candidate.commands.empty())
+        {
+            nextController = (nextController + 1) % 2;
+            return &candidate;
+        }
+    }
+    return nullptr;
+}
 
+Simulator::Reaction Simulator::reactTo(Device& device, const Command& command, Report& answer)
+{
+    const int code = command.bytes[1];
+    const int occurrence = ++device.seen[static_cast<std::size_t>(code)];
+    const Fault* fault = faultFor(code, occurrence);
+
+    if (fault == nullptr)
+        return device.loader->handle(scenario, command.bytes, answer, record) ? Reaction::answer : Reaction::noAnswer;
+
+    switch (fault->action)
+    {
+        case Fault::Action::refuse:
+            answer[0] = command.bytes[0];
+            answer[1] = ansError;
+            answer[2] = static_cast<uint8_t>(fault->value);
+            return Reaction::answer;
+        case Fault::Action::wrongEcho:
+        {
+            const bool answers = device.loader->handle(scenario, command.bytes, answer, record);
+            answer[0] = static_cast<uint8_t>(fault->value);
+            return answers ? Reaction::answer : Reaction::noAnswer;
+        }
+        case Fault::Action::silent:
+            return Reaction::noAnswer;
+        case Fault::Action::answerCode:
+            answer[0] = command.bytes[0];
+            answer[1] = static_cast<uint8_t>(fault->value);
+            return Reaction::answer;
+        case Fault::Action::remove:
+            return Reaction::unplug;
+    }
+    return Reaction::noAnswer;
+}
+
+bool Simulator::waitUntilDue(StateLock& lock, Device& device, const Command& command, uint64_t generation)
+{
     // The device works through its commands one after another, so a delay
     // counts from the later of the command's arrival and the previous answer.
-    auto due = std::max(command.arrival, device->lastAnswer) + std::chrono::microseconds(scenario.answerDelayUs);
+    auto due = std::max(command.arrival, device.lastAnswer) + std::chrono::microseconds(scenario.answerDelayUs);
     if (scenario.framed)
         due = nextFrameAfter(due);
-    const auto interrupted = [&] { return stopRequested || device->generation != generation; };
+    const auto interrupted = [&] { return stopRequested || device.generation != generation; };
     if (due > Clock::now() && ! changed.wait_until(lock, due - timedWaitMargin(), interrupted))
     {
         // The last stretch, where a timed wait would overshoot.
@@ -389,14 +412,15 @@ bool Simulator::serviceOneCommand(StateLock& lock)
         }
     }
 
-    if (stopRequested || device->generation != generation || ! device->present)
-        return true;
+    return ! stopRequested && device.generation == generation && device.present;
+}
 
-    device->answers.push_back(answer);
-    device->lastAnswer = Clock::now();
+void Simulator::sendAnswer(StateLock& lock, Device& device, const Report& answer)
+{
+    device.answers.push_back(answer);
+    device.lastAnswer = Clock::now();
     ++record.answersSent;
-    deliver(lock, { { NoticeKind::input, device->hidNo } });
-    return true;
+    deliver(lock, { { NoticeKind::input, device.hidNo } });
 }
 
 void Simulator::fireTimers(Clock::time_point now, std::vector<Notice>& notices)

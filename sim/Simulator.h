@@ -103,6 +103,14 @@ private:
 
     using StateLock = std::unique_lock<std::mutex>;
 
+    // What a controller does with one command.
+    enum class Reaction
+    {
+        answer,
+        noAnswer,
+        unplug
+    };
+
     Simulator();
 
     Device* find(int hidNo);
@@ -111,7 +119,14 @@ private:
     void log(const char* call);
     void stopThread();
     void run();
+    // Answers the next waiting command, if any controller has one; false
+    // when none has. The steps: whose turn it is, what the command meets
+    // (the scenario's fault or the loader), the answer's time, the answer.
     bool serviceOneCommand(StateLock& lock);
+    Device* takeTurn();
+    Reaction reactTo(Device& device, const Command& command, Report& answer);
+    bool waitUntilDue(StateLock& lock, Device& device, const Command& command, uint64_t generation);
+    void sendAnswer(StateLock& lock, Device& device, const Report& answer);
     const Fault* faultFor(int code, int occurrence) const;
     void fireTimers(Clock::time_point now, std::vector<Notice>& notices);
     std::optional<Clock::time_point> nextTimer() const;
