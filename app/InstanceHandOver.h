@@ -14,8 +14,6 @@ public:
     explicit InstanceHandOver (const juce::String& applicationName);
     ~InstanceHandOver() override;
 
-    bool isListening() const noexcept { return listenSocket >= 0; }
-
     // Sends "<applicationName>/<commandLine>" to a running instance. Returns
     // false when none listens.
     static bool sendToRunningInstance (const juce::String& applicationName,

@@ -23,10 +23,6 @@ public:
     QuitSignals();
     ~QuitSignals();
 
-    // False when the pipe or the handlers could not be set up; the signals
-    // then keep whatever action they had.
-    bool isWatching() const noexcept { return watching; }
-
 private:
     void takeRequests (int fd);
 
