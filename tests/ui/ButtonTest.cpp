@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <juce_gui_basics/juce_gui_basics.h>
 
+#include "GlyphRecorder.h"
 #include "ImageChecks.h"
 #include "MessageLoop.h"
 #include "XScreen.h"
@@ -19,22 +20,6 @@ constexpr juce::uint32 kWhite = 0xffffffff;
 constexpr juce::uint32 kBlack = 0xff000000;
 constexpr juce::uint32 kFace  = 0xffeaeaea;   // the main page's button colour
 
-// Records the font (and the fallback font name) of every glyph drawn, while
-// rendering normally into the image.
-class GlyphRecorder : public juce::LowLevelGraphicsSoftwareRenderer
-{
-public:
-    explicit GlyphRecorder (const juce::Image& image) : juce::LowLevelGraphicsSoftwareRenderer (image) {}
-
-    void drawGlyph (int glyphNumber, const juce::AffineTransform& t) override
-    {
-        fonts.push_back (getFont());
-        juce::LowLevelGraphicsSoftwareRenderer::drawGlyph (glyphNumber, t);
-    }
-
-    std::vector<juce::Font> fonts;
-};
-
 juce::Image paintIntoImage (juce::Component& c, std::vector<juce::Font>* glyphFonts = nullptr)
 {
     juce::Image image (juce::Image::ARGB, c.getWidth(), c.getHeight(), true);
@@ -46,7 +31,12 @@ juce::Image paintIntoImage (juce::Component& c, std::vector<juce::Font>* glyphFo
     }
 
     if (glyphFonts != nullptr)
-        *glyphFonts = recorder.fonts;
+    {
+        glyphFonts->clear();
+
+        for (const auto& glyph : recorder.glyphs)
+            glyphFonts->push_back (glyph.font);
+    }
 
     return image;
 }
@@ -73,20 +63,8 @@ juce::Image paintIntoImage (juce::Component& c, std::vector<juce::Font>* glyphFo
 // bevel. Returns the bounding box of them (empty if none).
 juce::Rectangle<int> darkPixelBounds (const juce::Image& image, int margin = 3)
 {
-    int minX = image.getWidth(), minY = image.getHeight(), maxX = -1, maxY = -1;
-
-    for (int y = margin; y < image.getHeight() - margin; ++y)
-        for (int x = margin; x < image.getWidth() - margin; ++x)
-            if (image.getPixelAt (x, y).getBrightness() < 0.5f)
-            {
-                minX = juce::jmin (minX, x);  maxX = juce::jmax (maxX, x);
-                minY = juce::jmin (minY, y);  maxY = juce::jmax (maxY, y);
-            }
-
-    if (maxX < 0)
-        return {};
-
-    return { minX, minY, maxX - minX + 1, maxY - minY + 1 };
+    return boundsOfPixels (image, image.getBounds().reduced (margin),
+                           [] (juce::Colour colour) { return colour.getBrightness() < 0.5f; });
 }
 
 struct ClickCounter : public juce::Button::Listener

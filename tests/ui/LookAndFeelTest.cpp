@@ -7,6 +7,7 @@
 
 #include "localisation/TextTables.h"
 #include "localisation/TxtLoader.h"
+#include "GlyphRecorder.h"
 #include "ImageChecks.h"
 #include "MessageLoop.h"
 #include "ui/LangLookAndFeel.h"
@@ -21,26 +22,6 @@ juce::String utf8 (const char* text)
     return juce::String::fromUTF8 (text);
 }
 
-struct GlyphInfo
-{
-    juce::Font font;
-    juce::String fallbackFontName;
-};
-
-class GlyphRecorder : public juce::LowLevelGraphicsSoftwareRenderer
-{
-public:
-    explicit GlyphRecorder (const juce::Image& image) : juce::LowLevelGraphicsSoftwareRenderer (image) {}
-
-    void drawGlyph (int glyphNumber, const juce::AffineTransform& t) override
-    {
-        glyphs.push_back ({ getFont(), juce::Font::getFallbackFontName() });
-        juce::LowLevelGraphicsSoftwareRenderer::drawGlyph (glyphNumber, t);
-    }
-
-    std::vector<GlyphInfo> glyphs;
-};
-
 // Pixels in the area matching a predicate.
 template <typename Predicate>
 int countPixels (const juce::Image& image, juce::Rectangle<int> area, Predicate predicate)
@@ -53,21 +34,6 @@ int countPixels (const juce::Image& image, juce::Rectangle<int> area, Predicate 
                 ++n;
 
     return n;
-}
-
-juce::Rectangle<int> boundsOfPixels (const juce::Image& image, std::function<bool (juce::Colour)> predicate)
-{
-    int minX = image.getWidth(), minY = image.getHeight(), maxX = -1, maxY = -1;
-
-    for (int y = 0; y < image.getHeight(); ++y)
-        for (int x = 0; x < image.getWidth(); ++x)
-            if (predicate (image.getPixelAt (x, y)))
-            {
-                minX = juce::jmin (minX, x);  maxX = juce::jmax (maxX, x);
-                minY = juce::jmin (minY, y);  maxY = juce::jmax (maxY, y);
-            }
-
-    return maxX < 0 ? juce::Rectangle<int>() : juce::Rectangle<int> (minX, minY, maxX - minX + 1, maxY - minY + 1);
 }
 
 //==============================================================================
