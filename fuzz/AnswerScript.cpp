@@ -1,9 +1,13 @@
 #include "AnswerScript.h"
 
+#include "update/CommandProtocol.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
+
+using namespace Protocol;
 
 namespace
 {
@@ -16,11 +20,11 @@ namespace
 
 bool isFinish (const uint8_t* command)
 {
-    return command[0] == 0xF0 && command[1] == 0x06;
+    return command[0] == controllerTarget && command[1] == cmdFinish;
 }
 } // namespace
 
-AnswerScript::AnswerScript (const uint8_t* data, size_t size, ExpectedWorker& worker, const uint8_t date[4])
+AnswerScript::AnswerScript (const uint8_t* data, size_t size, ProtocolModel& worker, const uint8_t date[4])
     : input (data), inputSize (size), expected (worker)
 {
     std::memcpy (fileDate, date, 4);
@@ -111,13 +115,13 @@ void AnswerScript::correctAnswer (const uint8_t* command, uint8_t* report) const
 
     switch (command[1])
     {
-        case 0x01:
-            report[1] = 0x82;
+        case cmdQueryInfo:
+            report[1] = ansInfo;
             std::memcpy (report + 2, fileDate, 4);
             std::memcpy (report + 7, "1.00", 4);
             break;
-        case 0x05: report[1] = 0x85; break;
-        default:   report[1] = 0x80; break;
+        case cmdCommitPoll: report[1] = ansBlockDone; break;
+        default:            report[1] = ansOk; break;
     }
 }
 
@@ -133,8 +137,8 @@ AnswerScript::Reply AnswerScript::endingReply (const uint8_t* command) const
 
     reply.kind = Reply::Kind::answer;
     reply.report[0] = command[0];
-    reply.report[1] = 0x81;
-    reply.report[2] = 5;
+    reply.report[1] = ansError;
+    reply.report[2] = subCodeProtocol;
     return reply;
 }
 
@@ -151,7 +155,7 @@ AnswerScript::Reply AnswerScript::replyFor (const uint8_t* command, const Record
         case 2: reply.report[0] = r.bytes[0]; break;
         case 3:
             std::memset (reply.report + 1, 0, 63);
-            reply.report[1] = 0x81;
+            reply.report[1] = ansError;
             reply.report[2] = r.bytes[0];
             break;
         case 4:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExpectedWorker.h"
+#include "tests/support/ProtocolModel.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +8,7 @@
 
 // The controller's side of one fuzz input: answers each command the engine
 // writes correctly, unless the input says otherwise, and checks every
-// command against the ExpectedWorker before answering it.
+// command against the protocol model before answering it.
 //
 // The input is a list of records, each:
 //   byte 0   what to do (modulo 8, below)
@@ -57,7 +57,7 @@ public:
         bool replug = false; // unplug: plugged in again at once
     };
 
-    AnswerScript (const uint8_t* input, size_t size, ExpectedWorker& expected, const uint8_t fileDate[4]);
+    AnswerScript (const uint8_t* input, size_t size, ProtocolModel& expected, const uint8_t fileDate[4]);
 
     // A command written by the engine (its worker thread). Traps when the
     // command is not the one expected, or when anything is written after
@@ -106,7 +106,7 @@ private:
     size_t position = 0;
     Record record;
 
-    ExpectedWorker& expected;
+    ProtocolModel& expected;
     uint8_t fileDate[4];
 
     // The engine keeps the bytes past a short answer from the answer before;

@@ -3,7 +3,7 @@
 // loop, talking through the real HidCtrl, HidUtil and notification window to
 // a scripted controller (ScriptedHidLibrary) that answers as the input says
 // (AnswerScript). Every command the worker writes is checked against what
-// the protocol's rules say must come next (ExpectedWorker), so that, among
+// the protocol's rules say must come next (ProtocolModel), so that, among
 // the rest:
 //   - no cmdBlockSum follows a block with a data piece not answered 0x80;
 //   - nothing is written after an error identifier ends the worker, nor
@@ -12,7 +12,6 @@
 //     its commit 0x85.
 // Per input the worker must end, on exactly the state the rules give.
 #include "AnswerScript.h"
-#include "ExpectedWorker.h"
 #include "ScriptedHidLibrary.h"
 
 #include "update/Checksums.h"
@@ -195,7 +194,7 @@ void runMessagesUntil (const std::function<bool()>& done, const std::function<st
 
 void runOne (const uint8_t* data, size_t size)
 {
-    ExpectedWorker expected (fileContent(), theFileDate);
+    ProtocolModel expected (fileContent(), theFileDate);
     AnswerScript script (data, size, expected, fileDateBytes);
     ScriptedHidLibrary::use (&script);
 
@@ -236,7 +235,7 @@ void runOne (const uint8_t* data, size_t size)
                           getUpdateStateName (state).toRawUTF8(), script.commandsSeen(),
                           juce::String::toHexString (data, (int) size).toRawUTF8());
 
-        if (! expected.isFinished() || state != expected.finalState())
+        if (! expected.isFinished() || state != expected.currentState())
         {
             // A worker that gave up on an answer that was given, and never
             // wrote again, can only have met a machine too busy to hand the
