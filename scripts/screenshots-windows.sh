@@ -15,7 +15,7 @@ mkdir -p "$out"
 
 # From here on the e2e helpers report failures themselves.
 set +e +o pipefail
-source tests/e2e-windows/wine.sh
+source tests/e2e/screens.sh
 e2e_setup "$root/build-windows/bin"
 
 shot() {

@@ -1,10 +1,18 @@
-# Shell helpers for driving the real program under Xvfb: a private copy of
-# the program beside its library and update file, its window, its screens as
-# a user sees them, keys and clicks. Sourced by the test_*.sh scripts (and by
-# the screenshot script and the benchmarks).
+# Shell helpers for driving the real program against the simulated
+# controller, as a user does: its window, its screens as a user sees them,
+# keys and clicks. Sourced by the test_*.sh scripts (and by the screenshot
+# scripts and the benchmarks).
 #
 # Built on lib.sh: its X server, its cleanup of every process started here
 # and its isolation from other runs of the program on this machine.
+#
+# e2e_setup BIN_DIR takes the driver of the build it finds there:
+# drivers/x11.sh runs the Linux build natively, drivers/wine.sh the Windows
+# build under Wine, both on an X server of the test's own. Each driver
+# defines the same names (see drivers/x11.sh): how the program is copied,
+# started and found, its update files made, another program's window put over
+# it, and the driver's own time limits, E2E_EXIT_SECONDS and
+# E2E_UPDATE_SECONDS. What follows here is the same for both.
 #
 # Screens are told apart by what they show, read from screenshots of the
 # window: the language list's white box, the progress bar's pink trough,
@@ -12,6 +20,7 @@
 
 E2E_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 . "$E2E_DIR/lib.sh"
+. "$E2E_DIR/../../scripts/lib/packages.sh"
 
 # The sourcing script's own arguments (a file sourced without arguments sees
 # the script's), for running it again in namespaces of its own.
@@ -19,7 +28,22 @@ E2E_SCRIPT_ARGS=("$@")
 
 PROGRAM_PID=""
 PROGRAM_WINDOW=""
-XVFB_PID=""
+# The client area's offset in the program's X window: Wine draws the frame
+# and title bar inside it.
+E2E_FRAME_X=0
+E2E_FRAME_Y=0
+
+# e2e_setup BIN_DIR: a temporary folder with the program of BIN_DIR and its
+# library, and an X server of our own.
+e2e_setup() {
+    if [ -f "$1/VQDTRM4_UpdateProgram.exe" ]; then
+        . "$E2E_DIR/drivers/wine.sh"
+    else
+        . "$E2E_DIR/drivers/x11.sh"
+    fi
+    e2e_driver_setup "$1"
+    [ -n "$E2E_TMP" ] || e2e_fail "the driver made no temporary folder"
+}
 
 # On failure: a screenshot of the window and the end of the program's output.
 # import waits for ever on a window that is gone, so only a window that
@@ -35,83 +59,54 @@ e2e_failure_evidence() {
     fi
 }
 
-# Whether e2e_setup runs the script again in namespaces of its own
-# (e2e_isolate), away from JUCE's machine-wide single-instance lock. That
-# starts the script over from its first line, which suits the tests here:
-# they do nothing before e2e_setup. Another script that sources this one may
-# have done work of its own by then (the screenshot script compiles locales
-# and remembers which, to remove them again) that a second pass would repeat
-# or lose track of, so it runs as it is unless it sets E2E_ISOLATE=1.
-# E2E_ISOLATE=0 runs a test as it is too.
-e2e_should_isolate() {
-    case "${E2E_ISOLATE:-}" in
-        1) return 0 ;;
-        0) return 1 ;;
-    esac
-    local script_dir
-    script_dir=$(cd "$(dirname "$0")" 2>/dev/null && pwd) || return 1
-    [ "$script_dir" = "$E2E_DIR" ] && [[ "$(basename "$0")" == test_*.sh ]]
-}
-
-# e2e_setup BIN_DIR: a temporary folder with the program and its library,
-# and an X server of our own.
-e2e_setup() {
-    local bin="$1"
-    if e2e_should_isolate; then
-        e2e_isolate "${E2E_SCRIPT_ARGS[@]}"
-    fi
-    e2e_need Xvfb xdotool xwininfo import
-    [ -x "$bin/VQDTRM4_UpdateProgram" ] || e2e_fail "no program at $bin/VQDTRM4_UpdateProgram"
-
-    e2e_tmpdir
-    mkdir -p "$E2E_TMP/app"
-    cp "$bin/VQDTRM4_UpdateProgram" "$bin/libvqdtrm4hid.so" "$E2E_TMP/app/" \
-        || e2e_fail "cannot copy the program from $bin"
-    MAKE_UPDATE_FILE="$bin/make_update_file"
-
-    e2e_start_xvfb 1280x1024x24
-    XVFB_PID=$E2E_XVFB_PID
-}
-
-# e2e_update_file NAME [make_update_file options]: into the program's folder.
-e2e_update_file() {
-    local name="$1"; shift
-    "$MAKE_UPDATE_FILE" "$@" "$E2E_TMP/app/$name" || e2e_fail "cannot make $name"
-}
-
 # e2e_start [SCENARIO]: starts the program against the simulated controller
-# and waits for its window.
+# (VQDTRM4_SIM, kept in E2E_SCENARIO for e2e_launch) and waits for its
+# window.
 e2e_start() {
-    VQDTRM4_SIM="${1:-}" "$E2E_TMP/app/VQDTRM4_UpdateProgram" >"$E2E_TMP/program.log" 2>&1 &
-    PROGRAM_PID=$!
-    e2e_track "$PROGRAM_PID"
+    E2E_SCENARIO=${1:-}
+    e2e_launch "$E2E_TMP/program.log"
+    PROGRAM_PID=$E2E_LAUNCHED
     PROGRAM_WINDOW=""
-    PROGRAM_WINDOW=$(e2e_wait_window_of "$PROGRAM_PID" 20) || PROGRAM_WINDOW=""
+    PROGRAM_WINDOW=$(e2e_wait_program_window "$PROGRAM_PID") || PROGRAM_WINDOW=""
     [ -n "$PROGRAM_WINDOW" ] || e2e_fail "the program showed no window"
-    sleep 0.3
+    e2e_window_shown
 }
 
+e2e_x_window_size() {
+    xwininfo -id "$PROGRAM_WINDOW" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w, h }'
+}
+
+# The client area's size, WIDTHxHEIGHT.
 e2e_window_size() {
-    xwininfo -id "$PROGRAM_WINDOW" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'
+    local w h
+    read -r w h < <(e2e_x_window_size)
+    echo "$(( w - 2 * E2E_FRAME_X ))x$(( h - E2E_FRAME_Y - E2E_FRAME_X ))"
+}
+
+# "WIDTH HEIGHT X Y" of the client area, X and Y on the screen.
+e2e_client_geometry() {
+    local w h x y
+    read -r w h x y < <(e2e_geometry "$PROGRAM_WINDOW")
+    echo "$(( w - 2 * E2E_FRAME_X )) $(( h - E2E_FRAME_Y - E2E_FRAME_X )) $(( x + E2E_FRAME_X )) $(( y + E2E_FRAME_Y ))"
 }
 
 e2e_window_title() {
     xdotool getwindowname "$PROGRAM_WINDOW"
 }
 
-# The colour of one pixel of the window as RRGGBB. (The reads of the window
-# are bounded: import waits for ever on a window that has gone.)
-e2e_pixel() {
-    timeout 15 import -window "$PROGRAM_WINDOW" -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null \
-        | awk 'NR == 2 { print substr($3, 2, 6) }'
+# Reads an area of the client area (X Y WIDTH HEIGHT) as ImageMagick's text
+# format, one "x,y: (r,g,b) #RRGGBB ..." line a pixel. The reads of the
+# window are bounded: import waits for ever on a window that has gone.
+e2e_read_pixels() {
+    timeout 15 import -window "$PROGRAM_WINDOW" -crop "${3}x${4}+$(( $1 + E2E_FRAME_X ))+$(( $2 + E2E_FRAME_Y ))" \
+        +repage -depth 8 txt:- 2>/dev/null
 }
 
-# How many pixels of a window area have a colour close to RRGGBB.
+# How many pixels of a client area's part have a colour close to RRGGBB.
 e2e_count_colour() {
-    local x="$1" y="$2" w="$3" h="$4" colour="$5"
+    local colour="$5"
     local r=$((16#${colour:0:2})) g=$((16#${colour:2:2})) b=$((16#${colour:4:2}))
-    # Lines of ImageMagick's text format read "x,y: (r,g,b) #RRGGBB ...".
-    timeout 15 import -window "$PROGRAM_WINDOW" -crop "${w}x${h}+${x}+${y}" +repage -depth 8 txt:- 2>/dev/null \
+    e2e_read_pixels "$1" "$2" "$3" "$4" \
         | awk -v r="$r" -v g="$g" -v b="$b" '
               NR > 1 { t = $2; gsub(/[()]/, "", t); split(t, c, ",");
                        if ((c[1]-r)^2 + (c[2]-g)^2 + (c[3]-b)^2 < 1200) n++ }
@@ -149,26 +144,39 @@ e2e_wait_for() {
 # manager, so the focus is given directly, with the pointer resting over the
 # window's text as a user's would.
 e2e_key() {
-    xdotool mousemove --window "$PROGRAM_WINDOW" 60 40
+    xdotool mousemove --window "$PROGRAM_WINDOW" "$(( 60 + E2E_FRAME_X ))" "$(( 40 + E2E_FRAME_Y ))"
     xdotool windowfocus --sync "$PROGRAM_WINDOW" 2>/dev/null
     sleep 0.2
     xdotool key "$1"
 }
 
-# e2e_click X Y: in window coordinates.
+# e2e_click X Y: in client-area coordinates.
 e2e_click() {
-    xdotool mousemove --window "$PROGRAM_WINDOW" "$1" "$2" click 1
+    xdotool mousemove --window "$PROGRAM_WINDOW" "$(( $1 + E2E_FRAME_X ))" "$(( $2 + E2E_FRAME_Y ))" click 1
 }
 
-# e2e_expect_exit STATUS [SECONDS]: waits (SECONDS is a guard only) for
-# the program to end and checks its exit status.
+# e2e_expect_exit STATUS [SECONDS]: waits (SECONDS, the driver's
+# E2E_EXIT_SECONDS by default, is a guard only) for the program to end and
+# checks its exit status.
 e2e_expect_exit() {
-    local expected="$1" seconds="${2:-10}"
+    local expected="$1" seconds="${2:-$E2E_EXIT_SECONDS}"
     e2e_wait_exit "$PROGRAM_PID" "$seconds" || e2e_fail "the program did not end"
     PROGRAM_PID=""
     [ "$E2E_STATUS" = "$expected" ] || e2e_fail "exit status $E2E_STATUS, expected $expected"
 }
 
+# The client area alone, to a picture file.
 e2e_screenshot() {
-    import -window "$PROGRAM_WINDOW" "$1" || e2e_fail "cannot take a screenshot"
+    local size
+    size=$(e2e_window_size)
+    timeout 15 import -window "$PROGRAM_WINDOW" -crop "${size}+${E2E_FRAME_X}+${E2E_FRAME_Y}" +repage "$1" \
+        || e2e_fail "cannot take a screenshot"
+}
+
+# e2e_flash_holds FILE DUMP: true when the flash the simulated controller
+# wrote at HID_Finalize (its "dump=" file) holds the update file FILE: its
+# first 0x1E0000 bytes, the three images.
+e2e_flash_holds() {
+    head -c $((0x1E0000)) "$1" > "$E2E_TMP/expected_flash.bin"
+    cmp -s "$E2E_TMP/expected_flash.bin" "$2"
 }

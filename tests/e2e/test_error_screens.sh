@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
+# runs-on: linux windows
 # The error screens a user can meet, each closed with its only button: the
-# not-connected screen, a file error screen and the recovery screen, which
-# makes the window 800 x 300. The focus is on Close, so Return closes too.
+# not-connected screen, a file error screen (the focus is on Close, so
+# Return closes too), and the recovery screen, which makes the client area
+# 800 x 300: once when the controller refuses, once when it is pulled out
+# during the block data.
 source "$(dirname "$0")/screens.sh"
 e2e_setup "$1"
+e2e_need_screens
 
 # --- no controller: OK gives the not-connected screen
 e2e_update_file vqdtrm4__v102.bin
@@ -11,7 +15,7 @@ e2e_start "absent=1"
 e2e_wait_for e2e_on_language_screen
 e2e_key Return
 e2e_wait_for e2e_shows_warning
-[ "$(e2e_window_size)" = "406x154" ] || e2e_fail "not-connected window is $(e2e_window_size)"
+[ "$(e2e_window_size)" = "406x154" ] || e2e_fail "not-connected client area is $(e2e_window_size)"
 e2e_left_button_hidden || e2e_fail "the not-connected screen shows two buttons"
 e2e_click 336 124    # Close
 e2e_expect_exit 0
@@ -24,20 +28,27 @@ e2e_start ""
 e2e_wait_for e2e_on_language_screen
 e2e_key Return
 e2e_wait_for e2e_shows_warning
-[ "$(e2e_window_size)" = "406x154" ] || e2e_fail "file error window is $(e2e_window_size)"
+[ "$(e2e_window_size)" = "406x154" ] || e2e_fail "file error client area is $(e2e_window_size)"
 e2e_key Return
 e2e_expect_exit 0
 echo "file error: ok"
 
-# --- the controller refuses: the recovery screen
+# --- the recovery screen: refused at the first status request, before the
+# ready screen; pulled out during the block data, after Start
 rm -f "$E2E_TMP"/app/vqdtrm4__v*.bin
 e2e_update_file vqdtrm4__v102.bin
-e2e_start "fault=status:1:refuse:1"
-e2e_wait_for e2e_on_language_screen
-e2e_key Return
-e2e_wait_for e2e_shows_warning
-for _ in $(seq 1 20); do [ "$(e2e_window_size)" = "800x300" ] && break; sleep 0.1; done
-[ "$(e2e_window_size)" = "800x300" ] || e2e_fail "recovery window is $(e2e_window_size), expected 800x300"
-e2e_click 730 270    # Close, at (680, 260, 100, 20)
-e2e_expect_exit 0
-echo "recovery: ok"
+recovery_size() { [ "$(e2e_window_size)" = "800x300" ]; }
+for fault in status:1:refuse:1 data:40:remove; do
+    e2e_start "fault=$fault"
+    e2e_wait_for e2e_on_language_screen
+    e2e_key Return
+    if [ "$fault" = data:40:remove ]; then
+        e2e_wait_for e2e_on_ready_screen
+        e2e_key Return
+    fi
+    e2e_wait_for e2e_shows_warning "$E2E_UPDATE_SECONDS"
+    e2e_wait_for 5 recovery_size || e2e_fail "recovery client area is $(e2e_window_size), expected 800x300"
+    e2e_click 730 270    # Close, at (680, 260, 100, 20)
+    e2e_expect_exit 0
+    echo "recovery after $fault: ok"
+done

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# runs-on: linux
 # The keyboard focus rests on the button that Return is meant to trigger,
 # but a button the user moved the focus to keeps it: on the first screen Tab
 # takes the focus from OK to Cancel, and Return then ends the program

@@ -1,17 +1,17 @@
 #!/usr/bin/env bash
+# runs-on: linux
 # A language picked from the list with the mouse takes effect at once (the
 # title and the page change), and Return then goes on to the ready screen in
 # that language: the click on the list leaves Return on OK.
 source "$(dirname "$0")/screens.sh"
 e2e_setup "$1"
 
-has_locale() { locale -a 2>/dev/null | grep -qi "^$1\.utf-\?8$"; }
-has_locale de_DE || e2e_fail "no de_DE.UTF-8 locale installed (scripts/install-deps.sh compiles it)"
+vqd_has_locale de_DE || e2e_fail "no de_DE.UTF-8 locale installed (scripts/install-deps.sh compiles it)"
 
 # The list offers English, then the languages with an installed locale in
 # a fixed order: French, if there, comes before German.
 german_item=1
-has_locale fr_FR && german_item=2
+vqd_has_locale fr_FR && german_item=2
 
 e2e_update_file vqdtrm4__v102.bin --version 1.02 --date 20240318
 LANG=C.UTF-8 e2e_start "date=20230715;version=1.00"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# runs-on: linux
 # The HID library exports exactly the ten HID_ functions of its fixed ABI,
 # and the program is linked against it (not loaded by hand) and finds it
 # beside itself.

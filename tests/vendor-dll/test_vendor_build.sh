@@ -39,5 +39,4 @@ bin=$src/build-windows-vendor-x86/bin
 cmp -s "$bin/vqdtrm4hid.dll" "$work/maker/vqdtrm4hid.dll" \
     || { echo "FAIL: the maker's DLL is not beside the program built against it" >&2; exit 1; }
 
-cd "$src/tests/e2e-windows"
-bash test_update_by_keys.sh "$bin"
+bash "$src/tests/e2e/test_update_by_keys.sh" "$bin"
