@@ -1,11 +1,9 @@
 #include "CampaignRun.h"
 
-#include "CommandSequence.h"
-#include "FaultOracle.h"
 #include "MessageLoop.h"
 #include "ProcessCounts.h"
+#include "ProtocolModel.h"
 #include "TestEngine.h"
-#include "tools/UpdateFileMaker.h"
 #include "update/CommandProtocol.h"
 
 #include <memory>
@@ -32,38 +30,6 @@ int workerBoundMs (const UpdateEngine::Pacing& pacing)
     return 60000 * slowness + pacing.answerTimeoutMs;
 }
 
-const std::vector<uint8_t>& updateFile()
-{
-    static const std::vector<uint8_t> data = []
-    {
-        UpdateFileMaker::Options options;
-        UpdateFileMaker::parseDate ("20240318", options.date);
-        options.seed = 4711;
-        return UpdateFileMaker::make (options);
-    }();
-    return data;
-}
-
-vqdsim::Scenario scenarioFor (const RunPlan& plan)
-{
-    vqdsim::Scenario scenario;
-    scenario.statusAnswer = plan.rtController ? ansOkB : ansOk;
-
-    if (plan.equalDates)
-        UpdateFileMaker::parseDate ("20240318", scenario.date);
-    else
-        UpdateFileMaker::parseDate ("20230715", scenario.date);
-
-    if (plan.controllerWithoutVersion)
-        std::fill (std::begin (scenario.version), std::end (scenario.version), (uint8_t) 0xFF);
-
-    scenario.busyPerBlock = plan.busyPerBlock;
-    scenario.flashFill = plan.flashFill;
-    scenario.arriveAfterMs = plan.arriveAfterMs;
-    scenario.faults = { plan.fault };
-    return scenario;
-}
-
 UpdateEngine::Pacing pacingFor (const RunPlan& plan)
 {
     UpdateEngine::Pacing pacing; // the program's own
@@ -80,14 +46,13 @@ UpdateEngine::Pacing pacingFor (const RunPlan& plan)
 
 // The flash as it must be: the fill, with the blocks the controller
 // committed taken from the file at their device addresses.
-std::vector<uint8_t> expectedFlash (const RunPlan& plan, const CommandSequence::Update& update, int committedBlocks)
+std::vector<uint8_t> expectedFlash (const RunPlan& plan, const std::vector<ModelledUpdate::Block>& committedBlocks)
 {
     std::vector<uint8_t> flash (vqdsim::kFlashEnd, plan.flashFill);
-    const auto& file = updateFile();
+    const auto& file = RunPlan::updateFile();
 
-    for (int b = 0; b < committedBlocks; ++b)
+    for (const auto& block : committedBlocks)
     {
-        const auto& block = update.blocks[(size_t) b];
         std::copy (file.begin() + block.address, file.begin() + block.address + block.length,
                    flash.begin() + block.address);
     }
@@ -171,11 +136,11 @@ Result perform (const RunPlan& plan, const juce::File& folder)
     Result result;
     Checks check;
     const auto before = ProcessCounts::now();
-    const auto update = CommandSequence::make (plan.equalDates, plan.busyPerBlock);
-    const auto expected = FaultOracle::expect (update, plan.fault);
+    const auto expected = plan.expectedOutcome();
+    const bool completes = expected.state == ProtocolModel::stateComplete;
 
     {
-        const auto& file = updateFile();
+        const auto& file = RunPlan::updateFile();
         const auto name = plan.rtController ? "vqdtrm4_B__v102.bin" : "vqdtrm4__v102.bin";
         folder.deleteRecursively();
 
@@ -185,7 +150,7 @@ Result perform (const RunPlan& plan, const juce::File& folder)
             return result;
         }
 
-        vqdsim::configure (scenarioFor (plan));
+        vqdsim::configure (plan.scenario());
 
         auto engine = std::make_unique<TestEngine>();
         const auto pacing = pacingFor (plan);
@@ -233,36 +198,36 @@ Result perform (const RunPlan& plan, const juce::File& folder)
 
         result.state = engine->getUpdateState();
         check.equal ("final state", stateName (result.state), stateName (expected.state));
-        check.equal ("update complete", engine->getUpdateComplete(), expected.state == stateComplete);
-        check.equal ("progress is whole", engine->getProgress() == 1.0, expected.state == stateComplete);
+        check.equal ("update complete", engine->getUpdateComplete(), completes);
+        check.equal ("progress is whole", engine->getProgress() == 1.0, completes);
         check.equal ("state the screen last showed",
                      stateName (engine->statesSeen.empty() ? -1 : engine->statesSeen.back()), stateName (expected.state));
 
         const auto stats = vqdsim::stats();
-        check.equal ("reports that reached the controller", stats.reportsReceived, expected.commandsReceived);
-        check.equal ("block sums sent", stats.commands[cmdBlockSum], expected.blockSums);
-        check.equal ("finish sent", stats.finished, expected.finished);
+        check.equal ("reports that reached the controller", stats.reportsReceived, (int) expected.commands.size());
+        check.equal ("block sums sent", stats.commands[cmdBlockSum], expected.count (cmdBlockSum));
+        check.equal ("finish sent", stats.finished, expected.count (cmdFinish) > 0);
 
         // Not even an attempt to write to a controller that is gone: the
         // library counts every write it had to refuse.
         check.equal ("writes refused by the library", stats.writesRefused, 0);
 
-        if (expected.faultIndex >= 0 && expected.state != stateComplete)
+        if (expected.faultIndex >= 0 && ! completes)
         {
             // A block whose start or data the fault broke off must not be
             // followed by its sum: only the blocks before it have theirs.
-            const auto& faulted = update.commands[(size_t) expected.faultIndex];
+            const auto& faulted = expected.commands[(size_t) expected.faultIndex];
 
-            if (faulted.state == stateBlockStart || faulted.state == stateBlockData)
+            if (faulted.state == ProtocolModel::stateBlockStart || faulted.state == ProtocolModel::stateBlockData)
                 check.that (stats.commands[cmdBlockSum] <= faulted.block,
                             "a block sum followed block " + std::to_string (faulted.block) + ", which was broken off");
         }
 
         const auto difference = firstDifference (vqdsim::flashImage(),
-                                                 expectedFlash (plan, update, expected.committedBlocks));
+                                                 expectedFlash (plan, expected.committedBlocks));
         check.that (difference.empty(), difference);
 
-        if (plan.realPacing && expected.state == errTimeout)
+        if (plan.realPacing && expected.state == ProtocolModel::errTimeout)
             check.that (elapsedMs >= pacing.answerTimeoutMs,
                         "the answer limit ran out after " + std::to_string ((int) elapsedMs) + " ms");
 

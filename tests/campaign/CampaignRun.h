@@ -9,8 +9,8 @@
 
 // Runs one plan: the real update engine on the JUCE message loop, against
 // the simulated controller with the plan's single fault, from the first
-// screen's OK to the end of the worker, and checks the result against
-// FaultOracle. Runs on the message thread.
+// screen's OK to the end of the worker, and checks the result against the
+// plan's expected outcome (ModelledUpdate). Runs on the message thread.
 namespace CampaignRun
 {
 struct Result

@@ -1,9 +1,11 @@
 #include "RunPlan.h"
 
-#include "CommandSequence.h"
-#include "FaultOracle.h"
+#include "ProtocolModel.h"
+#include "tools/UpdateFileMaker.h"
 #include "update/CommandProtocol.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <sstream>
 
@@ -12,6 +14,9 @@ using Action = vqdsim::Fault::Action;
 
 namespace
 {
+// The update file's date, and the controller's when the plan makes them equal.
+const char* const fileDate = "20240318";
+
 // SplitMix64: small, and the same numbers on every platform and library,
 // unlike the standard distributions.
 class Random
@@ -48,24 +53,19 @@ bool waitsForTheTimeout (Action action, int code)
            || (action == Action::remove && (code == cmdQueryStatus || code == cmdQueryInfo));
 }
 
-int occurrencesOf (const CommandSequence::Update& update, int code)
+ModelledUpdate::Outcome playOut (const vqdsim::Scenario& scenario)
 {
-    int n = 0;
-
-    for (const auto& command : update.commands)
-        if (command.code == code)
-            ++n;
-
-    return n;
+    // The date's BCD digits, read as hexadecimal, are the number the model takes.
+    return ModelledUpdate::play (scenario, RunPlan::updateFile(), (uint32_t) std::strtoul (fileDate, nullptr, 16));
 }
 
-uint8_t wrongEchoFor (Random& random, int code, const CommandSequence::Update& update, int occurrence)
+uint8_t wrongEchoFor (Random& random, int code, const ModelledUpdate::Outcome& goodUpdate, int occurrence)
 {
     // The target the command carries, to be sure the echo differs from it.
     int seen = 0;
     uint8_t target = controllerTarget;
 
-    for (const auto& command : update.commands)
+    for (const auto& command : goodUpdate.commands)
         if (command.code == code && ++seen == occurrence)
             target = command.target;
 
@@ -98,7 +98,7 @@ int answerCodeFor (Random& random, int code)
             value = random.below (256);
 
         // A refusal is drawn as such, with its sub-code.
-        if (value != ansError && ! FaultOracle::isSuccessCode ((uint8_t) code, value))
+        if (value != ansError && ! ProtocolModel::isSuccessCode ((uint8_t) code, value))
             return value;
     }
 }
@@ -125,7 +125,9 @@ RunPlan RunPlan::draw (uint64_t seed, int index)
     // there; they are given a fault that waits for the limit.
     plan.realPacing = index % 100 == 50;
 
-    const auto update = CommandSequence::make (plan.equalDates, plan.busyPerBlock);
+    auto faultless = plan.scenario();
+    faultless.faults.clear();
+    const auto goodUpdate = playOut (faultless);
     auto& fault = plan.fault;
 
     for (;;)
@@ -153,18 +155,51 @@ RunPlan RunPlan::draw (uint64_t seed, int index)
             break;
     }
 
-    fault.occurrence = 1 + random.below (occurrencesOf (update, fault.command));
+    fault.occurrence = 1 + random.below (goodUpdate.count ((uint8_t) fault.command));
 
     switch (fault.action)
     {
         case Action::refuse:     fault.value = subCodeFor (random); break;
         case Action::answerCode: fault.value = answerCodeFor (random, fault.command); break;
-        case Action::wrongEcho:  fault.value = wrongEchoFor (random, fault.command, update, fault.occurrence); break;
+        case Action::wrongEcho:  fault.value = wrongEchoFor (random, fault.command, goodUpdate, fault.occurrence); break;
         case Action::remove:     plan.arriveAfterMs = random.chance (30) ? random.below (50) : -1; break;
         case Action::silent:     break;
     }
 
     return plan;
+}
+
+vqdsim::Scenario RunPlan::scenario() const
+{
+    vqdsim::Scenario scenario;
+    scenario.statusAnswer = rtController ? ansOkB : ansOk;
+    UpdateFileMaker::parseDate (equalDates ? fileDate : "20230715", scenario.date);
+
+    if (controllerWithoutVersion)
+        std::fill (std::begin (scenario.version), std::end (scenario.version), (uint8_t) 0xFF);
+
+    scenario.busyPerBlock = busyPerBlock;
+    scenario.flashFill = flashFill;
+    scenario.arriveAfterMs = arriveAfterMs;
+    scenario.faults = { fault };
+    return scenario;
+}
+
+ModelledUpdate::Outcome RunPlan::expectedOutcome() const
+{
+    return playOut (scenario());
+}
+
+const std::vector<uint8_t>& RunPlan::updateFile()
+{
+    static const std::vector<uint8_t> data = []
+    {
+        UpdateFileMaker::Options options;
+        UpdateFileMaker::parseDate (fileDate, options.date);
+        options.seed = 4711;
+        return UpdateFileMaker::make (options);
+    }();
+    return data;
 }
 
 const char* commandName (int code)

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "ModelledUpdate.h"
 #include "sim/SimControl.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // One run of the fault campaign: the controller and file it meets, and the
 // single fault. Drawn from the campaign's seed and the run's index alone,
@@ -21,6 +23,15 @@ struct RunPlan
     vqdsim::Fault fault;
 
     static RunPlan draw (uint64_t seed, int index);
+
+    // The simulated controller this plan meets: its answers, its flash, the fault.
+    vqdsim::Scenario scenario() const;
+
+    // What the run of this plan must come to, by the protocol's rules.
+    ModelledUpdate::Outcome expectedOutcome() const;
+
+    // The update file every run puts in its folder.
+    static const std::vector<uint8_t>& updateFile();
 
     // For the failure messages, e.g. "run 17: cmdData #812 refused with 5 ...".
     std::string describe() const;
