@@ -4,7 +4,7 @@
 # hands over to the first (on Windows through JUCE's own hand-over), opens no
 # device session, ends with status 0 without ever making a window, and the
 # first window comes to the front, over the window of another program that
-# the user opened over it. The first window is centred with a 406 x 154
+# the user opened over it, with the keyboard focus. The first window is centred with a 406 x 154
 # client area. (Its shutdown, with the session closed in order, is
 # test_system_quit's.)
 source "$(dirname "$0")/screens.sh"
@@ -58,7 +58,7 @@ e2e_log "second start ended with status 0"
 
 # It never made a window of its own, not even for a moment.
 e2e_watch_sync "$COVER" $(( X - 100 )) $(( Y - 100 )) || e2e_fail "the window watch does not follow"
-if e2e_watch_since "$MARK" | grep -q CreateNotify; then
+if e2e_watch_since "$MARK" | grep -q "^$E2E_WINDOW_MADE"; then
     e2e_watch_since "$MARK" >&2
     e2e_fail "a window was created during the second start"
 fi
@@ -78,6 +78,9 @@ e2e_wait_for 15 e2e_program_over_cover \
     || { xwininfo -root -children >&2; cat "$E2E_TMP/cover.log" >&2; e2e_fail "the first window did not come to the front"; }
 e2e_log "first window came to the front"
 
+# And it has the keyboard focus. (Wine without a window manager leaves the X
+# focus on the covering window even so: there this is not seen.)
+[ "$E2E_PLATFORM" = linux ] || exit 0
 FOCUS=$(xdotool getwindowfocus 2>/dev/null || true)
 [ "$(e2e_toplevel_of "${FOCUS:-0}")" = "$(e2e_toplevel_of "$WIN")" ] \
     || e2e_fail "the keyboard focus is on $(e2e_hex "${FOCUS:-0}"), not on the program's window"

@@ -16,6 +16,9 @@ E2E_PLATFORM=windows
 E2E_START_SECONDS=60
 E2E_EXIT_SECONDS=30
 E2E_UPDATE_SECONDS=180
+# Every Wine process makes hidden X windows of its own, whatever the program
+# does: a window the program made is one that is shown.
+E2E_WINDOW_MADE=MapNotify
 # Wine names the X window's class after the executable.
 WINE_PROGRAM_CLASS=vqdtrm4_updateprogram.exe
 WINE_RUN="$E2E_DIR/../../scripts/wine-run.sh"

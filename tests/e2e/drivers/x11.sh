@@ -15,6 +15,8 @@
 #                         VQDTRM4_SIM=$E2E_SCENARIO; its pid in E2E_LAUNCHED
 #   e2e_wait_program_window PID, e2e_window_shown   (for screens.sh's e2e_start)
 #   e2e_program_windows   the program's visible windows, one id a line
+#   E2E_WINDOW_MADE       the event of lib.sh's window watch that tells
+#                         that a process made a window of its own
 #   e2e_need_screens      skips (77) a test that judges pixels where the
 #                         program's screens cannot be seen
 #   e2e_cover_program     puts another program's window over the program's
@@ -28,6 +30,8 @@ E2E_START_SECONDS=30
 E2E_EXIT_SECONDS=10
 E2E_UPDATE_SECONDS=120
 E2E_APP_NAME=VQDTRM4UpdateProgram
+# The program makes no X window it does not show.
+E2E_WINDOW_MADE=CreateNotify
 
 # Whether the script runs again in namespaces of its own (e2e_isolate),
 # away from JUCE's machine-wide single-instance lock. That starts the script
