@@ -110,7 +110,7 @@ void AnswerScript::loadNextRecord()
 
 void AnswerScript::correctAnswer (const uint8_t* command, uint8_t* report) const
 {
-    std::memset (report, 0, 64);
+    std::memset (report, 0, Protocol::reportSize);
     report[0] = command[0];
 
     switch (command[1])
@@ -180,7 +180,7 @@ AnswerScript::Reply AnswerScript::onCommand (const uint8_t* command, int length)
     if (unplugged)
         fail ("a command was written after the controller was unplugged");
 
-    if (length != 64)
+    if (length != Protocol::reportSize)
         fail ("a command report of " + std::to_string (length) + " bytes");
 
     ++commands;

@@ -11,7 +11,7 @@ namespace
 {
 struct Queued
 {
-    unsigned char report[64];
+    unsigned char report[HID_REPORT_SIZE];
     int length;
 };
 
@@ -69,12 +69,12 @@ int HID_EnumHIDno (int* hidNumbers)
 
 int HID_GetDeviceType (int hidNo)
 {
-    return hidNo == ScriptedHidLibrary::controllerHidNo ? 0x38 : 0;
+    return hidNo == ScriptedHidLibrary::controllerHidNo ? HID_DEVICE_TYPE_VQDTRM4 : 0;
 }
 
 int HID_GetFirmwareVersion (int deviceType, int* values, int count)
 {
-    if (deviceType != 0x38 || values == nullptr || count < 1)
+    if (deviceType != HID_DEVICE_TYPE_VQDTRM4 || values == nullptr || count < 1)
         return 0;
 
     values[0] = 0x0100;
