@@ -97,7 +97,8 @@ e2e_cover_program() {
     xmessage -name vqd_cover -geometry 700x400+$(( x - 100 ))+$(( y - 100 )) "covering window" \
         >"$E2E_TMP/cover.log" 2>&1 &
     e2e_track $!
-    COVER=$(e2e_wait_window_class Xmessage 30) || e2e_fail "the covering window did not appear"
+    COVER=$(e2e_first_id_within 30 xdotool search --onlyvisible --classname vqd_cover) \
+        || e2e_fail "the covering window did not appear"
     e2e_wait_for 10 e2e_is_above "$COVER" "$PROGRAM_WINDOW" \
         || { xwininfo -root -children >&2; e2e_fail "the covering window is not over the program's window"; }
 }
