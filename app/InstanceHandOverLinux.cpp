@@ -147,8 +147,7 @@ void InstanceHandOver::deliver (const juce::String& message) const
 
     const auto commandLine = message.substring (prefix.length());
 
-    juce::MessageManager::callAsync ([commandLine]
-    {
+    juce::MessageManager::callAsync ([commandLine] {
         if (auto* app = juce::JUCEApplicationBase::getInstance())
             app->anotherInstanceStarted (commandLine);
     });

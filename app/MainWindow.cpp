@@ -7,7 +7,7 @@ namespace
 {
 const int kContentWidth = 404;
 const int kContentHeight = 126;
-}
+} // namespace
 
 MainWindow::MainWindow()
     : juce::DocumentWindow ("VQD-TRM4 update program", juce::Colour (PageStyle::pageColour), 0, true)

@@ -29,8 +29,8 @@ private:
     int readEnd = -1;
     int writeEnd = -1;
     bool watching = false;
-    struct sigaction previousTerminate {};
-    struct sigaction previousHangUp {};
+    struct sigaction previousTerminate = {};
+    struct sigaction previousHangUp = {};
 
     QuitSignals (const QuitSignals&) = delete;
     QuitSignals& operator= (const QuitSignals&) = delete;

@@ -31,7 +31,7 @@ extern "C" void onQuitSignal (int)
 
 bool installHandler (int signalNumber, struct sigaction& previous)
 {
-    struct sigaction action {};
+    struct sigaction action = {};
     action.sa_handler = onQuitSignal;
     // SA_RESTART: the threads that the signal lands on (the message thread,
     // the worker, the library's thread) go on with their system calls.

@@ -63,15 +63,15 @@ public:
 struct RunResult
 {
     bool ok = false;
-    double totalMs = 0;        // from the user's confirmation to the finish command
-    double dataMs = 0;         // the same, without the commit polling
-    int roundTrips = 0;        // commands that were answered
-    int reports = 0;           // reports sent, the finish command included
+    double totalMs = 0; // from the user's confirmation to the finish command
+    double dataMs = 0;  // the same, without the commit polling
+    int roundTrips = 0; // commands that were answered
+    int reports = 0;    // reports sent, the finish command included
     int commitPolls = 0;
     int blocks = 0;
-    double floorMs = 0;        // round trips at 1 ms plus the prescribed pauses
-    double programCpuUs = 0;   // CPU time of the program's threads, the simulator's left out
-    double programUserUs = 0;  // the part of it spent in user space
+    double floorMs = 0;       // round trips at 1 ms plus the prescribed pauses
+    double programCpuUs = 0;  // CPU time of the program's threads, the simulator's left out
+    double programUserUs = 0; // the part of it spent in user space
 };
 
 RunResult runUpdate (const juce::File& folder, bool framed)
@@ -94,8 +94,7 @@ RunResult runUpdate (const juce::File& folder, bool framed)
         if (before.count (id) == 0)
             deviceThreads.insert (id);
 
-    auto programUserUs = [&]
-    {
+    auto programUserUs = [&] {
         double us = ThreadTimes::processUserSystemUs().first;
 
         for (int id : deviceThreads)
@@ -104,8 +103,7 @@ RunResult runUpdate (const juce::File& folder, bool framed)
         return us;
     };
 
-    auto deviceCpuUs = [&]
-    {
+    auto deviceCpuUs = [&] {
         double us = 0;
 
         for (int id : deviceThreads)
@@ -139,7 +137,7 @@ RunResult runUpdate (const juce::File& folder, bool framed)
 
     const auto file = UpdateFileMaker::make ({});
     result.ok = engine.getUpdateState() == stateComplete
-             && vqdsim::flashImage() == std::vector<uint8_t> (file.begin(), file.begin() + vqdsim::kFlashEnd);
+                && vqdsim::flashImage() == std::vector<uint8_t> (file.begin(), file.begin() + vqdsim::kFlashEnd);
     result.totalMs = end - start;
     result.reports = stats.reportsReceived - statsBefore.reportsReceived;
     result.roundTrips = result.reports - 1; // the finish command has no answer
@@ -191,8 +189,7 @@ double handOverFloorUs (int roundTrips)
 
     auto ring = std::make_shared<Ring>();
 
-    std::thread device ([ring]
-    {
+    std::thread device ([ring] {
         ring->tid = ThreadTimes::currentThreadId();
         std::unique_lock<std::mutex> lock (ring->lock);
 

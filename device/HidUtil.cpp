@@ -145,7 +145,7 @@ void HidUtil::windowProcedure (unsigned int message, uintptr_t wParam, intptr_t 
     {
         case NotificationWindow::removalMessage: session->removalNotice ((int) wParam); break;
         case NotificationWindow::arrivalMessage: session->arrivalNotice(); break;
-        case NotificationWindow::inputMessage:   session->inputNotice ((int) wParam, lParam); break;
+        case NotificationWindow::inputMessage: session->inputNotice ((int) wParam, lParam); break;
         default: break;
     }
 }

@@ -66,8 +66,7 @@ bool NotificationWindow::post (unsigned int message, uintptr_t wParam, intptr_t 
     // still queued when the window goes away finds it dead and is dropped.
     auto target = native->state;
 
-    return juce::MessageManager::callAsync ([target, message, wParam, lParam]
-    {
+    return juce::MessageManager::callAsync ([target, message, wParam, lParam] {
         if (target->alive && target->procedure != nullptr)
             target->procedure (message, wParam, lParam);
     });

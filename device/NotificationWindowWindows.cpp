@@ -84,5 +84,5 @@ HidWindowHandle NotificationWindow::getHandle() const noexcept
 bool NotificationWindow::post (unsigned int message, uintptr_t wParam, intptr_t lParam)
 {
     return native->window != nullptr
-        && PostMessageW (native->window, message, (WPARAM) wParam, (LPARAM) lParam) != 0;
+           && PostMessageW (native->window, message, (WPARAM) wParam, (LPARAM) lParam) != 0;
 }

@@ -15,15 +15,15 @@
 extern "C" {
 #endif
 
+// On Windows, x64 has one calling convention, and both keywords below mean
+// it. On x86 the maker's DLL decides, and a mismatch corrupts the stack at
+// the first call: __cdecl by default; a __stdcall DLL needs the build with
+// VQD_HID_STDCALL=ON, which defines VQDTRM4HID_STDCALL. The convention also
+// decorates the names the program imports (_HID_Write against
+// _HID_Write@12): a build against the maker's own DLL links an import
+// library made from the names that DLL really exports
+// (scripts/check-vendor-dll.sh says which build fits it).
 #if defined(_WIN32)
- // x64 has one calling convention, and both keywords below mean it. On x86
- // the maker's DLL decides, and a mismatch corrupts the stack at the first
- // call: __cdecl by default; a __stdcall DLL needs the build with
- // VQD_HID_STDCALL=ON, which defines VQDTRM4HID_STDCALL. The convention also
- // decorates the names the program imports (_HID_Write against
- // _HID_Write@12): a build against the maker's own DLL links an import
- // library made from the names that DLL really exports
- // (scripts/check-vendor-dll.sh says which build fits it).
  #if defined(VQDTRM4HID_STDCALL)
   #define VQDTRM4HID_CALL __stdcall
  #else
@@ -35,14 +35,14 @@ extern "C" {
   #define VQDTRM4HID_API __declspec(dllimport)
  #endif
 
- // The same types as windows.h's HWND and HINSTANCE (STRICT), declared here
- // so that every user of the library does not pull in windows.h.
+// The same types as windows.h's HWND and HINSTANCE (STRICT), declared here
+// so that every user of the library does not pull in windows.h.
 typedef struct HWND__* HidWindowHandle;
 typedef struct HINSTANCE__* HidInstanceHandle;
 #else
  #define VQDTRM4HID_CALL
  #if defined(VQDTRM4HID_BUILDING)
-  #define VQDTRM4HID_API __attribute__((visibility("default")))
+  #define VQDTRM4HID_API __attribute__ ((visibility ("default")))
  #else
   #define VQDTRM4HID_API
  #endif
@@ -53,7 +53,7 @@ typedef struct HINSTANCE__* HidInstanceHandle;
 typedef struct HidWindow HidWindow;
 struct HidWindow
 {
-    void (*post)(HidWindow* window, unsigned int message, uintptr_t wParam, intptr_t lParam);
+    void (*post) (HidWindow* window, unsigned int message, uintptr_t wParam, intptr_t lParam);
 };
 
 typedef HidWindow* HidWindowHandle;
@@ -62,22 +62,22 @@ typedef void* HidInstanceHandle;
 
 enum
 {
-    HID_MAX_DEVICES = 128,          // room the caller gives HID_EnumHIDno
-    HID_REPORT_SIZE = 64,           // every input and output report
-    HID_DEVICE_TYPE_VQDTRM4 = 0x38  // what HID_GetDeviceType says of the controller
+    HID_MAX_DEVICES = 128,         // room the caller gives HID_EnumHIDno
+    HID_REPORT_SIZE = 64,          // every input and output report
+    HID_DEVICE_TYPE_VQDTRM4 = 0x38 // what HID_GetDeviceType says of the controller
 };
 
-VQDTRM4HID_API void VQDTRM4HID_CALL HID_Initialize(HidInstanceHandle instance);
-VQDTRM4HID_API void VQDTRM4HID_CALL HID_SetCallback(HidWindowHandle window, unsigned int inputMessage,
-                                                    unsigned int arrivalMessage, unsigned int removalMessage);
-VQDTRM4HID_API void VQDTRM4HID_CALL HID_Start(void);
-VQDTRM4HID_API void VQDTRM4HID_CALL HID_Stop(void);
-VQDTRM4HID_API void VQDTRM4HID_CALL HID_Finalize(void);
-VQDTRM4HID_API int VQDTRM4HID_CALL HID_EnumHIDno(int* hidNumbers);
-VQDTRM4HID_API int VQDTRM4HID_CALL HID_GetDeviceType(int hidNo);
-VQDTRM4HID_API int VQDTRM4HID_CALL HID_GetFirmwareVersion(int deviceType, int* values, int count);
-VQDTRM4HID_API int VQDTRM4HID_CALL HID_Write(int hidNo, const unsigned char* report, int length);
-VQDTRM4HID_API void VQDTRM4HID_CALL HID_Input(int hidNo, unsigned char* buffer, int* length);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Initialize (HidInstanceHandle instance);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_SetCallback (HidWindowHandle window, unsigned int inputMessage,
+                                                     unsigned int arrivalMessage, unsigned int removalMessage);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Start (void);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Stop (void);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Finalize (void);
+VQDTRM4HID_API int VQDTRM4HID_CALL HID_EnumHIDno (int* hidNumbers);
+VQDTRM4HID_API int VQDTRM4HID_CALL HID_GetDeviceType (int hidNo);
+VQDTRM4HID_API int VQDTRM4HID_CALL HID_GetFirmwareVersion (int deviceType, int* values, int count);
+VQDTRM4HID_API int VQDTRM4HID_CALL HID_Write (int hidNo, const unsigned char* report, int length);
+VQDTRM4HID_API void VQDTRM4HID_CALL HID_Input (int hidNo, unsigned char* buffer, int* length);
 
 #ifdef __cplusplus
 }

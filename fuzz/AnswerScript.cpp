@@ -59,15 +59,29 @@ void AnswerScript::loadNextRecord()
 
     switch (command)
     {
-        case 0: case 1: case 8: next.command = command; next.remaining = 1; break;
-        case 2: case 4: case 5: case 7:
+        case 0:
+        case 1:
+        case 8:
+            next.command = command;
+            next.remaining = 1;
+            break;
+        case 2:
+        case 4:
+        case 5:
+        case 7:
             // Mostly one of the first three, since every block costs 2,119
             // commands; 0xF0 and up reach the 16th, the last of a whole update.
             next.command = command;
             next.remaining = count >= 0xF0 ? count % 16 + 1 : count % 3 + 1;
             break;
-        case 3:                 next.command = command; next.remaining = count + 1; break;
-        default:                next.command = -1; next.remaining = count + 1; break; // 6 and 9
+        case 3:
+            next.command = command;
+            next.remaining = count + 1;
+            break;
+        default:
+            next.command = -1;
+            next.remaining = count + 1;
+            break; // 6 and 9
     }
 
     // How long the record may wait for its command: a command that has gone
@@ -75,10 +89,15 @@ void AnswerScript::loadNextRecord()
     // in an update of 11) must not keep the run going to its end.
     switch (next.command)
     {
-        case 0: case 1: case 8: next.waitLimit = 3; break;
-        case 2: case 4: case 5: case 7: next.waitLimit = next.remaining * commandsPerBlock; break;
-        case 3:                 next.waitLimit = next.remaining + 64; break; // the block's other commands
-        default:                next.waitLimit = next.remaining; break;
+        case 0:
+        case 1:
+        case 8: next.waitLimit = 3; break;
+        case 2:
+        case 4:
+        case 5:
+        case 7: next.waitLimit = next.remaining * commandsPerBlock; break;
+        case 3: next.waitLimit = next.remaining + 64; break; // the block's other commands
+        default: next.waitLimit = next.remaining; break;
     }
 
     switch (action)
@@ -91,7 +110,10 @@ void AnswerScript::loadNextRecord()
                 next.bytes[i] = takeByte (available);
             break;
         }
-        case 1: case 2: case 3: case 6:
+        case 1:
+        case 2:
+        case 3:
+        case 6:
             next.bytes[0] = takeByte (available);
             next.byteCount = 1;
             break;
@@ -121,7 +143,7 @@ void AnswerScript::correctAnswer (const uint8_t* command, uint8_t* report) const
             std::memcpy (report + 7, "1.00", 4);
             break;
         case cmdCommitPoll: report[1] = ansBlockDone; break;
-        default:            report[1] = ansOk; break;
+        default: report[1] = ansOk; break;
     }
 }
 

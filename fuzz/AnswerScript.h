@@ -51,7 +51,12 @@ public:
     // What the scripted library does with a command.
     struct Reply
     {
-        enum class Kind { answer, none, unplug } kind = Kind::none;
+        enum class Kind
+        {
+            answer,
+            none,
+            unplug
+        } kind = Kind::none;
         uint8_t report[64] = {};
         int length = 64;     // what HID_Input reports for it
         bool replug = false; // unplug: plugged in again at once

@@ -243,7 +243,8 @@ void runOne (const uint8_t* data, size_t size)
             if (state == errTimeout && script.lastCommandAnswered())
             {
                 std::fprintf (stderr, "inconclusive run %d: the worker timed out on an answer that was given "
-                                      "(a busy machine?)\n", ++inconclusiveRuns);
+                                      "(a busy machine?)\n",
+                              ++inconclusiveRuns);
                 ScriptedHidLibrary::use (nullptr);
                 return;
             }
@@ -303,8 +304,7 @@ extern "C" int LLVMFuzzerInitialize (int*, char***)
     juce::MessageManager::getInstance();
     runMessagesUntil ([start = juce::Time::getMillisecondCounter()] { return juce::Time::getMillisecondCounter() > start + 10; },
                       [] { return std::string ("the first run of the loop did not end"); });
-    std::atexit ([]
-    {
+    std::atexit ([] {
         juce::DeletedAtShutdown::deleteAll();
         juce::MessageManager::deleteInstance();
     });

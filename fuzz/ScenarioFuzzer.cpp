@@ -244,11 +244,11 @@ private:
 
         switch (f.action)
         {
-            case A::refuse:     action = "refuse"; break;
-            case A::wrongEcho:  action = coin() ? "wrongecho" : "wrong_echo"; break;
-            case A::silent:     action = "silent"; break;
+            case A::refuse: action = "refuse"; break;
+            case A::wrongEcho: action = coin() ? "wrongecho" : "wrong_echo"; break;
+            case A::silent: action = "silent"; break;
             case A::answerCode: action = coin() ? "answercode" : "answer_code"; break;
-            case A::remove:     action = "remove"; break;
+            case A::remove: action = "remove"; break;
         }
 
         const std::string colon = spaces() + ":" + spaces();

@@ -4,4 +4,6 @@
 // reports the input that led to it like any other crash.
 #pragma once
 
-#define JUCE_LOG_CURRENT_ASSERTION juce::logAssertion (__FILE__, __LINE__); __builtin_trap();
+#define JUCE_LOG_CURRENT_ASSERTION        \
+ juce::logAssertion (__FILE__, __LINE__); \
+ __builtin_trap();

@@ -65,8 +65,7 @@ struct BitwiseCrc
     // The judge of every whole file runs over 196,606 bytes bit by bit; it
     // is the fuzzer's own code, neither instrumented nor checked, so that the
     // time goes to the code under test.
-    __attribute__ ((no_sanitize ("address", "undefined", "coverage")))
-    void add (const uint8_t* bytes, size_t length) noexcept
+    __attribute__ ((no_sanitize ("address", "undefined", "coverage"))) void add (const uint8_t* bytes, size_t length) noexcept
     {
         uint32_t r = reg;
 
@@ -315,8 +314,7 @@ void runWholeFile (const uint8_t* input, size_t inputSize)
     std::memcpy (work.data() + tailAt, body.pristine.data() + tailAt, fileSize - tailAt);
     work[fileSize] = 0;
 
-    auto place = [&] (size_t at, size_t from, size_t count)
-    {
+    auto place = [&] (size_t at, size_t from, size_t count) {
         for (size_t i = 0; i < count && from + i < inputSize; ++i)
             work[at + i] = input[from + i];
     };

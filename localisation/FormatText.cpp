@@ -2,53 +2,53 @@
 
 namespace
 {
-    // A width or precision above this can only produce a text that is cut to
-    // kFormattedTextMaxBytes anyway; clamping keeps "%999999999s" cheap.
-    constexpr int kLargestField = kFormattedTextMaxBytes + 1;
+// A width or precision above this can only produce a text that is cut to
+// kFormattedTextMaxBytes anyway; clamping keeps "%999999999s" cheap.
+constexpr int kLargestField = kFormattedTextMaxBytes + 1;
 
-    bool isDigit (juce::juce_wchar c) noexcept    { return c >= '0' && c <= '9'; }
+bool isDigit (juce::juce_wchar c) noexcept { return c >= '0' && c <= '9'; }
 
-    int readNumber (juce::CharPointer_UTF8& p)
-    {
-        int value = 0;
+int readNumber (juce::CharPointer_UTF8& p)
+{
+    int value = 0;
 
-        while (isDigit (*p))
-            value = juce::jmin (kLargestField, value * 10 + (int) (p.getAndAdvance() - '0'));
+    while (isDigit (*p))
+        value = juce::jmin (kLargestField, value * 10 + (int) (p.getAndAdvance() - '0'));
 
-        return value;
-    }
-
-    void appendRepeated (juce::String& out, juce::juce_wchar c, int count)
-    {
-        for (int i = 0; i < count; ++i)
-            out += c;
-    }
-
-    // Keeps whole characters only: a cut inside a multi-byte sequence would
-    // leave invalid UTF-8 at the end of the text.
-    juce::String limitToBytes (const juce::String& text, int maxBytes)
-    {
-        if ((int) text.getNumBytesAsUTF8() <= maxBytes)
-            return text;
-
-        auto start = text.getCharPointer();
-        auto p = start;
-        int bytes = 0;
-
-        while (! p.isEmpty())
-        {
-            const auto needed = (int) juce::CharPointer_UTF8::getBytesRequiredFor (*p);
-
-            if (bytes + needed > maxBytes)
-                break;
-
-            bytes += needed;
-            ++p;
-        }
-
-        return juce::String (start, p);
-    }
+    return value;
 }
+
+void appendRepeated (juce::String& out, juce::juce_wchar c, int count)
+{
+    for (int i = 0; i < count; ++i)
+        out += c;
+}
+
+// Keeps whole characters only: a cut inside a multi-byte sequence would
+// leave invalid UTF-8 at the end of the text.
+juce::String limitToBytes (const juce::String& text, int maxBytes)
+{
+    if ((int) text.getNumBytesAsUTF8() <= maxBytes)
+        return text;
+
+    auto start = text.getCharPointer();
+    auto p = start;
+    int bytes = 0;
+
+    while (! p.isEmpty())
+    {
+        const auto needed = (int) juce::CharPointer_UTF8::getBytesRequiredFor (*p);
+
+        if (bytes + needed > maxBytes)
+            break;
+
+        bytes += needed;
+        ++p;
+    }
+
+    return juce::String (start, p);
+}
+} // namespace
 
 juce::String formatText (const juce::String& format,
                          const juce::String& a1, const juce::String& a2,
@@ -87,10 +87,14 @@ juce::String formatText (const juce::String& format,
         {
             const auto flag = *p;
 
-            if (flag == '-')                                    leftAlign = true;
-            else if (flag == '0')                               zeroPad = true;
-            else if (flag == ' ' || flag == '+' || flag == '#') {}  // mean nothing for a text
-            else                                                break;
+            if (flag == '-')
+                leftAlign = true;
+            else if (flag == '0')
+                zeroPad = true;
+            else if (flag == ' ' || flag == '+' || flag == '#')
+            {} // mean nothing for a text
+            else
+                break;
         }
 
         const int width = readNumber (p);
@@ -126,9 +130,15 @@ juce::String formatText (const juce::String& format,
         if (padding <= 0)
             out += value;
         else if (leftAlign)
-            { out += value; appendRepeated (out, ' ', padding); }
+        {
+            out += value;
+            appendRepeated (out, ' ', padding);
+        }
         else
-            { appendRepeated (out, zeroPad ? '0' : ' ', padding); out += value; }
+        {
+            appendRepeated (out, zeroPad ? '0' : ' ', padding);
+            out += value;
+        }
     }
 
     return limitToBytes (out, kFormattedTextMaxBytes);

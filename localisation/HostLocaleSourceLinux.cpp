@@ -7,26 +7,26 @@
 
 namespace
 {
-    // "fr_CA.UTF-8" -> "fr_CA", "de_DE@euro" -> "de_DE": the codeset and the
-    // modifier say nothing about the language, and ICU would misread the
-    // codeset as part of the region ("zh_TW.UTF-8" gives no LCID at all).
-    juce::String stripCodesetAndModifier (const juce::String& posixName)
-    {
-        auto name = posixName.trim();
-        const int cut = name.indexOfAnyOf (".@");
-        return cut >= 0 ? name.substring (0, cut) : name;
-    }
-
-    bool isPlausibleLocaleName (const juce::String& name)
-    {
-        // language[_TERRITORY] (letters, digits for regions such as 419, and
-        // the separators); this keeps stray text (paths, spaces, "x y!") away
-        // from ICU, which is lenient enough to find a language in some of it.
-        return name.isNotEmpty()
-            && name.containsOnly ("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-")
-            && juce::CharacterFunctions::isLetter (name[0]);
-    }
+// "fr_CA.UTF-8" -> "fr_CA", "de_DE@euro" -> "de_DE": the codeset and the
+// modifier say nothing about the language, and ICU would misread the
+// codeset as part of the region ("zh_TW.UTF-8" gives no LCID at all).
+juce::String stripCodesetAndModifier (const juce::String& posixName)
+{
+    auto name = posixName.trim();
+    const int cut = name.indexOfAnyOf (".@");
+    return cut >= 0 ? name.substring (0, cut) : name;
 }
+
+bool isPlausibleLocaleName (const juce::String& name)
+{
+    // language[_TERRITORY] (letters, digits for regions such as 419, and
+    // the separators); this keeps stray text (paths, spaces, "x y!") away
+    // from ICU, which is lenient enough to find a language in some of it.
+    return name.isNotEmpty()
+           && name.containsOnly ("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-")
+           && juce::CharacterFunctions::isLetter (name[0]);
+}
+} // namespace
 
 //==============================================================================
 juce::String PosixLocales::chooseLocaleName (const char* lcAll, const char* lcMessages, const char* lang)

@@ -7,16 +7,16 @@
 
 namespace
 {
-    // EnumSystemLocalesA takes a plain function and no context, and calls it
-    // synchronously on the calling thread; the callback of the enumeration
-    // under way waits here. Only the message thread enumerates.
-    LocaleEnumProc currentCallback = nullptr;
+// EnumSystemLocalesA takes a plain function and no context, and calls it
+// synchronously on the calling thread; the callback of the enumeration
+// under way waits here. Only the message thread enumerates.
+LocaleEnumProc currentCallback = nullptr;
 
-    BOOL CALLBACK forwardLocale (LPSTR localeText)
-    {
-        return currentCallback != nullptr ? (BOOL) currentCallback (localeText) : FALSE;
-    }
+BOOL CALLBACK forwardLocale (LPSTR localeText)
+{
+    return currentCallback != nullptr ? (BOOL) currentCallback (localeText) : FALSE;
 }
+} // namespace
 
 juce::uint16 HostLocaleSource::userDefaultLangId()
 {

@@ -4,36 +4,35 @@
 #include <cstdlib>
 #include <cstring>
 
-const juce::uint16 languageIds[kLanguageCount] =
-{
-    0x0409,  // English (United States)
-    0x040C,  // French (France)
-    0x0407,  // German (Germany)
-    0x040A,  // Spanish (traditional sort)
-    0x0410,  // Italian (Italy)
-    0x0413,  // Dutch (Netherlands)
-    0x0419,  // Russian (Russia)
-    0x0816,  // Portuguese (Portugal)
-    0x0804,  // Chinese (PRC), Simplified
-    0x0404,  // Chinese (Taiwan), Traditional
-    0x0412,  // Korean (Korea)
-    0x0411   // Japanese (Japan)
+const juce::uint16 languageIds[kLanguageCount] = {
+    0x0409, // English (United States)
+    0x040C, // French (France)
+    0x0407, // German (Germany)
+    0x040A, // Spanish (traditional sort)
+    0x0410, // Italian (Italy)
+    0x0413, // Dutch (Netherlands)
+    0x0419, // Russian (Russia)
+    0x0816, // Portuguese (Portugal)
+    0x0804, // Chinese (PRC), Simplified
+    0x0404, // Chinese (Taiwan), Traditional
+    0x0412, // Korean (Korea)
+    0x0411  // Japanese (Japan)
 };
 
 //==============================================================================
 namespace
 {
-    HostLocaleSource hostLocaleSource;
-    LocaleSource* currentLocaleSource = nullptr;
+HostLocaleSource hostLocaleSource;
+LocaleSource* currentLocaleSource = nullptr;
 
-    constexpr int kSimplifiedChinese  = 8;
-    constexpr int kTraditionalChinese = 9;
+constexpr int kSimplifiedChinese = 8;
+constexpr int kTraditionalChinese = 9;
 
-    char asciiLower (char c) noexcept
-    {
-        return (c >= 'A' && c <= 'Z') ? (char) (c - 'A' + 'a') : c;
-    }
+char asciiLower (char c) noexcept
+{
+    return (c >= 'A' && c <= 'Z') ? (char) (c - 'A' + 'a') : c;
 }
+} // namespace
 
 //==============================================================================
 void setLocaleSource (LocaleSource* source)
@@ -55,7 +54,7 @@ int markInstalledLocale (const char* localeText)
     const auto length = std::strlen (localeText);
 
     if (length < 2)
-        return 1;  // nothing to compare; let the enumeration go on
+        return 1; // nothing to compare; let the enumeration go on
 
     const char* lowByte = localeText + length - 2;
     auto* catalogue = TxtLoader::getInstance();

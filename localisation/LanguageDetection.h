@@ -37,7 +37,7 @@ public:
 // LC_MESSAGES, else LANG, and the installed locales are what `locale -a`
 // lists, both turned into Windows identifiers (HostLocaleSourceLinux.h).
 // Each platform has a file of its own.
-class HostLocaleSource  : public LocaleSource
+class HostLocaleSource : public LocaleSource
 {
 public:
     juce::uint16 userDefaultLangId() override;
@@ -45,13 +45,13 @@ public:
 };
 
 // A source with fixed answers, for tests and for trying a language by hand.
-class FixedLocaleSource  : public LocaleSource
+class FixedLocaleSource : public LocaleSource
 {
 public:
     FixedLocaleSource (juce::uint16 langId, juce::StringArray localeTexts)
         : userLangId (langId), installed (std::move (localeTexts)) {}
 
-    juce::uint16 userDefaultLangId() override      { return userLangId; }
+    juce::uint16 userDefaultLangId() override { return userLangId; }
 
     void enumerateInstalledLocales (LocaleEnumProc callback) override
     {
@@ -72,8 +72,8 @@ LocaleSource& getLocaleSource();
 class ScopedLocaleSource
 {
 public:
-    explicit ScopedLocaleSource (LocaleSource& source)  : previous (&getLocaleSource())  { setLocaleSource (&source); }
-    ~ScopedLocaleSource()                                                              { setLocaleSource (previous); }
+    explicit ScopedLocaleSource (LocaleSource& source) : previous (&getLocaleSource()) { setLocaleSource (&source); }
+    ~ScopedLocaleSource() { setLocaleSource (previous); }
 
 private:
     LocaleSource* previous;

@@ -5,7 +5,7 @@
 TxtLoader* TxtLoader::instance = nullptr;
 
 TxtLoader::TxtLoader()
-    : currentLanguage (kLanguageCount)  // 12: no language set yet
+    : currentLanguage (kLanguageCount) // 12: no language set yet
 {
     // The String members start empty; only the flags need writing.
     for (auto& available : availableLanguages)

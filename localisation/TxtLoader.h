@@ -70,7 +70,7 @@ public:
     const juce::String& getText (TextKey key) const;
 
     // 0..11, or 12 while no language is set (only inside a fresh object).
-    int getCurrentLanguage() const noexcept    { return currentLanguage; }
+    int getCurrentLanguage() const noexcept { return currentLanguage; }
 
     // Makes 0..11 current and (re)loads its texts, even when it is current
     // already; any other value is ignored.
@@ -101,7 +101,7 @@ private:
 
     static TxtLoader* instance;
 
-    static bool isLanguageIndex (int language) noexcept   { return language >= 0 && language < kLanguageCount; }
+    static bool isLanguageIndex (int language) noexcept { return language >= 0 && language < kLanguageCount; }
 
     JUCE_DECLARE_NON_COPYABLE (TxtLoader)
 };

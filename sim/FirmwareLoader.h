@@ -47,17 +47,17 @@ enum : uint8_t
 constexpr uint32_t kMaxBlockLength = 0x20000;
 constexpr int kDataPerReport = 62;
 
-uint32_t readLe32(const Report& report, std::size_t offset);
-void writeLe32(Report& report, std::size_t offset, uint32_t value);
+uint32_t readLe32 (const Report& report, std::size_t offset);
+void writeLe32 (Report& report, std::size_t offset, uint32_t value);
 
 // The region a target byte names, or nullptr when it names none.
-const Region* regionOf(uint8_t target);
+const Region* regionOf (uint8_t target);
 
 class FirmwareLoader
 {
 public:
     // Puts the flash back to `fill` and forgets any block.
-    void reset(uint8_t fill);
+    void reset (uint8_t fill);
 
     // What a power loss does: the block being collected or awaiting its
     // commit is lost, the flash keeps what was committed.
@@ -66,7 +66,7 @@ public:
     // Handles one command report. Returns false when the command gets no
     // answer (cmdFinish); otherwise fills `answer` (already zeroed by the
     // caller) and returns true. Records what it received in `stats`.
-    bool handle(const Scenario& scenario, const Report& command, Report& answer, Stats& stats);
+    bool handle (const Scenario& scenario, const Report& command, Report& answer, Stats& stats);
 
     const std::vector<uint8_t>& flash() const { return flashBytes; }
 
@@ -74,16 +74,16 @@ private:
     enum class Phase
     {
         idle,
-        collecting,     // between block start and block sum
-        awaitingCommit  // sum accepted, commit polls pending
+        collecting,    // between block start and block sum
+        awaitingCommit // sum accepted, commit polls pending
     };
 
-    void refuse(Report& answer, uint8_t subCode) const;
-    void startBlock(const Report& command, Report& answer, Stats& stats);
-    void takeData(const Report& command, Report& answer, Stats& stats);
-    void takeLastLength(const Report& command, Report& answer, Stats& stats);
-    void checkSum(const Scenario& scenario, const Report& command, Report& answer, Stats& stats);
-    void pollCommit(Report& answer, Stats& stats);
+    void refuse (Report& answer, uint8_t subCode) const;
+    void startBlock (const Report& command, Report& answer, Stats& stats);
+    void takeData (const Report& command, Report& answer, Stats& stats);
+    void takeLastLength (const Report& command, Report& answer, Stats& stats);
+    void checkSum (const Scenario& scenario, const Report& command, Report& answer, Stats& stats);
+    void pollCommit (Report& answer, Stats& stats);
 
     std::vector<uint8_t> flashBytes;
     Phase phase = Phase::idle;
@@ -91,10 +91,10 @@ private:
     uint32_t blockAddress = 0;
     uint32_t blockLength = 0;
     std::vector<uint8_t> blockData;
-    int announcedLast = 0;            // bytes the next cmdData carries after cmdLastLength; 0 = 62
+    int announcedLast = 0; // bytes the next cmdData carries after cmdLastLength; 0 = 62
     int busyLeft = 0;
     bool nextBusyIsAlt = false;
-    std::size_t blockRecord = 0;      // index of this block in Stats::blocks
+    std::size_t blockRecord = 0; // index of this block in Stats::blocks
 };
 
 } // namespace detail

@@ -12,55 +12,55 @@ using vqdsim::detail::Simulator;
 
 extern "C" {
 
-void VQDTRM4HID_CALL HID_Initialize(HidInstanceHandle instance)
+void VQDTRM4HID_CALL HID_Initialize (HidInstanceHandle instance)
 {
-    Simulator::instance().initialize(instance);
+    Simulator::instance().initialize (instance);
 }
 
-void VQDTRM4HID_CALL HID_SetCallback(HidWindowHandle window, unsigned int inputMessage, unsigned int arrivalMessage,
-                     unsigned int removalMessage)
+void VQDTRM4HID_CALL HID_SetCallback (HidWindowHandle window, unsigned int inputMessage, unsigned int arrivalMessage,
+                                      unsigned int removalMessage)
 {
-    Simulator::instance().setCallback(window, inputMessage, arrivalMessage, removalMessage);
+    Simulator::instance().setCallback (window, inputMessage, arrivalMessage, removalMessage);
 }
 
-void VQDTRM4HID_CALL HID_Start(void)
+void VQDTRM4HID_CALL HID_Start (void)
 {
     Simulator::instance().start();
 }
 
-void VQDTRM4HID_CALL HID_Stop(void)
+void VQDTRM4HID_CALL HID_Stop (void)
 {
     Simulator::instance().stop();
 }
 
-void VQDTRM4HID_CALL HID_Finalize(void)
+void VQDTRM4HID_CALL HID_Finalize (void)
 {
     Simulator::instance().finalize();
 }
 
-int VQDTRM4HID_CALL HID_EnumHIDno(int* hidNumbers)
+int VQDTRM4HID_CALL HID_EnumHIDno (int* hidNumbers)
 {
-    return Simulator::instance().enumerate(hidNumbers);
+    return Simulator::instance().enumerate (hidNumbers);
 }
 
-int VQDTRM4HID_CALL HID_GetDeviceType(int hidNo)
+int VQDTRM4HID_CALL HID_GetDeviceType (int hidNo)
 {
-    return Simulator::instance().deviceType(hidNo);
+    return Simulator::instance().deviceType (hidNo);
 }
 
-int VQDTRM4HID_CALL HID_GetFirmwareVersion(int deviceType, int* values, int count)
+int VQDTRM4HID_CALL HID_GetFirmwareVersion (int deviceType, int* values, int count)
 {
-    return Simulator::instance().firmwareVersion(deviceType, values, count);
+    return Simulator::instance().firmwareVersion (deviceType, values, count);
 }
 
-int VQDTRM4HID_CALL HID_Write(int hidNo, const unsigned char* report, int length)
+int VQDTRM4HID_CALL HID_Write (int hidNo, const unsigned char* report, int length)
 {
-    return Simulator::instance().write(hidNo, report, length);
+    return Simulator::instance().write (hidNo, report, length);
 }
 
-void VQDTRM4HID_CALL HID_Input(int hidNo, unsigned char* buffer, int* length)
+void VQDTRM4HID_CALL HID_Input (int hidNo, unsigned char* buffer, int* length)
 {
-    Simulator::instance().input(hidNo, buffer, length);
+    Simulator::instance().input (hidNo, buffer, length);
 }
 
 } // extern "C"
@@ -68,9 +68,9 @@ void VQDTRM4HID_CALL HID_Input(int hidNo, unsigned char* buffer, int* length)
 namespace vqdsim
 {
 
-void configure(const Scenario& scenario)
+void configure (const Scenario& scenario)
 {
-    Simulator::instance().configure(scenario);
+    Simulator::instance().configure (scenario);
 }
 
 void reset()
@@ -88,9 +88,9 @@ void clearCallLog()
     Simulator::instance().clearCallLog();
 }
 
-std::vector<uint8_t> flashRegion(uint8_t target)
+std::vector<uint8_t> flashRegion (uint8_t target)
 {
-    return Simulator::instance().flashRegion(target);
+    return Simulator::instance().flashRegion (target);
 }
 
 std::vector<uint8_t> flashImage()
@@ -108,19 +108,19 @@ std::vector<int64_t> commitPollTimesUs()
     return Simulator::instance().commitPollTimesUs();
 }
 
-void unplug(int hidNo)
+void unplug (int hidNo)
 {
-    Simulator::instance().unplug(hidNo);
+    Simulator::instance().unplug (hidNo);
 }
 
-void plug(int hidNo)
+void plug (int hidNo)
 {
-    Simulator::instance().plug(hidNo);
+    Simulator::instance().plug (hidNo);
 }
 
-void injectReport(int hidNo, const uint8_t* report, int length)
+void injectReport (int hidNo, const uint8_t* report, int length)
 {
-    Simulator::instance().injectReport(hidNo, report, length);
+    Simulator::instance().injectReport (hidNo, report, length);
 }
 
 bool threadRunning()

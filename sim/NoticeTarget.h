@@ -15,12 +15,12 @@ namespace detail
 // Hands one notice to the window, as the maker's library does: the program
 // handles it later on its own message thread. False when the window cannot
 // take it (gone, or no way to post to it).
-bool postNotice(HidWindowHandle window, unsigned int message, uintptr_t wParam, intptr_t lParam);
+bool postNotice (HidWindowHandle window, unsigned int message, uintptr_t wParam, intptr_t lParam);
 
 // Appends `line` to the file at `path` with one write, creating the file.
 // Once this returns true the line is in the file whatever becomes of the
 // process afterwards.
-bool appendToFile(const std::string& path, const std::string& line);
+bool appendToFile (const std::string& path, const std::string& line);
 
 } // namespace detail
 } // namespace vqdsim

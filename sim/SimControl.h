@@ -23,7 +23,7 @@
   #define VQDSIM_API __declspec(dllimport)
  #endif
 #else
- #define VQDSIM_API __attribute__((visibility("default")))
+ #define VQDSIM_API __attribute__ ((visibility ("default")))
 #endif
 
 namespace vqdsim
@@ -70,21 +70,21 @@ struct Fault
 
 struct Scenario
 {
-    uint8_t statusAnswer = 0x80;                   // 0x80 = SH7269, 0x8B = RT1062
-    uint8_t date[4] = { 0x20, 0x23, 0x07, 0x15 };  // info answer bytes 2..5
-    uint8_t version[4] = { '1', '.', '0', '0' };   // info answer bytes 7..10
-    int firmwareVersion = 0x0100;                  // what HID_GetFirmwareVersion reports
-    int busyPerBlock = 0;                          // 0x83 answers to the commit poll before 0x85
-    int answerDelayUs = 0;                         // delay before every answer
-    bool framed = false;                           // answer at the first 1 ms boundary after arrival
+    uint8_t statusAnswer = 0x80;                  // 0x80 = SH7269, 0x8B = RT1062
+    uint8_t date[4] = { 0x20, 0x23, 0x07, 0x15 }; // info answer bytes 2..5
+    uint8_t version[4] = { '1', '.', '0', '0' };  // info answer bytes 7..10
+    int firmwareVersion = 0x0100;                 // what HID_GetFirmwareVersion reports
+    int busyPerBlock = 0;                         // 0x83 answers to the commit poll before 0x85
+    int answerDelayUs = 0;                        // delay before every answer
+    bool framed = false;                          // answer at the first 1 ms boundary after arrival
     std::vector<Fault> faults;
-    bool absentAtStart = false;                    // no controller until it arrives
-    int removeAfterMs = -1;                        // unplug this long after HID_Start
-    int arriveAfterMs = -1;                        // plug in this long after start / removal
-    bool secondController = false;                 // a second controller, listed after the first
-    bool otherDevice = false;                      // another kind of HID device, listed first
-    uint8_t flashFill = 0xFF;                      // content of the flash before any write
-    std::string dumpPath;                          // flash dump written at HID_Finalize
+    bool absentAtStart = false;    // no controller until it arrives
+    int removeAfterMs = -1;        // unplug this long after HID_Start
+    int arriveAfterMs = -1;        // plug in this long after start / removal
+    bool secondController = false; // a second controller, listed after the first
+    bool otherDevice = false;      // another kind of HID device, listed first
+    uint8_t flashFill = 0xFF;      // content of the flash before any write
+    std::string dumpPath;          // flash dump written at HID_Finalize
 
     // Where each call-log line (see callLog()) is also appended as the call
     // happens, one line each, flushed at once. The running program's calls
@@ -105,12 +105,12 @@ struct Scenario
 // Parses the VQDTRM4_SIM syntax. On error returns false and says why.
 // Fields the text does not name keep the values they have in `scenario`
 // (fault entries are added to its list); on error `scenario` is unchanged.
-VQDSIM_API bool parseScenario(const std::string& text, Scenario& scenario, std::string& error);
+VQDSIM_API bool parseScenario (const std::string& text, Scenario& scenario, std::string& error);
 
 // Replaces the scenario and resets the emulated devices, their flash and
 // every record. Stops the library's thread if it runs. Call it before the
 // program opens its session.
-VQDSIM_API void configure(const Scenario& scenario);
+VQDSIM_API void configure (const Scenario& scenario);
 
 // Forgets the in-process scenario: the next HID_Initialize reads VQDTRM4_SIM.
 VQDSIM_API void reset();
@@ -127,7 +127,7 @@ VQDSIM_API void clearCallLog();
 // flash 0 .. kFlashEnd laid out by device address. Each controller has a
 // flash of its own; these, and the dump, show the first controller's (HID
 // number kControllerHidNo). An unknown target gives an empty vector.
-VQDSIM_API std::vector<uint8_t> flashRegion(uint8_t target);
+VQDSIM_API std::vector<uint8_t> flashRegion (uint8_t target);
 VQDSIM_API std::vector<uint8_t> flashImage();
 
 // What the emulated loader received (both controllers together).
@@ -141,15 +141,15 @@ struct BlockRecord
 
 struct Stats
 {
-    int commands[256] = {};       // commands received, by command code
-    int reportsReceived = 0;      // every HID_Write that reached a controller
+    int commands[256] = {};  // commands received, by command code
+    int reportsReceived = 0; // every HID_Write that reached a controller
     int answersSent = 0;
     int dataBytes = 0;            // payload bytes of cmdData reports
     std::vector<int> lastLengths; // byte 2 of every cmdLastLength, in order
     std::vector<uint32_t> prepareLengths;
     std::vector<BlockRecord> blocks;
-    int writesRefused = 0;        // HID_Write calls for a device that is not present
-    bool finished = false;        // cmdFinish was received
+    int writesRefused = 0; // HID_Write calls for a device that is not present
+    bool finished = false; // cmdFinish was received
 };
 VQDSIM_API Stats stats();
 
@@ -161,12 +161,12 @@ VQDSIM_API std::vector<int64_t> commitPollTimesUs();
 // removal of a controller (these, the scenario's clock or a remove fault)
 // loses its queued reports and the block under way, and is followed by an
 // arrival after arriveAfterMs when that is set and the thread runs.
-VQDSIM_API void unplug(int hidNo);
-VQDSIM_API void plug(int hidNo);
+VQDSIM_API void unplug (int hidNo);
+VQDSIM_API void plug (int hidNo);
 
 // Queue an unsolicited answer report (zero-padded to 64 bytes) for a present
 // device and post its input notice.
-VQDSIM_API void injectReport(int hidNo, const uint8_t* report, int length);
+VQDSIM_API void injectReport (int hidNo, const uint8_t* report, int length);
 
 // Whether the library's own thread is running (between HID_Start and HID_Stop).
 VQDSIM_API bool threadRunning();

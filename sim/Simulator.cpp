@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-
 namespace vqdsim
 {
 namespace detail
@@ -16,22 +15,22 @@ namespace detail
 namespace
 {
 
-int64_t microsecondsOf(std::chrono::steady_clock::time_point t)
+int64_t microsecondsOf (std::chrono::steady_clock::time_point t)
 {
-    return std::chrono::duration_cast<std::chrono::microseconds>(t.time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::microseconds> (t.time_since_epoch()).count();
 }
 
 // A full-speed interrupt endpoint is polled once per 1 ms frame, so an answer
 // leaves at the first frame boundary after it is ready. The frames are counted
 // from the clock's epoch, not from the command, as the host's frame counter
 // does not care when the device got its data.
-std::chrono::steady_clock::time_point nextFrameAfter(std::chrono::steady_clock::time_point t)
+std::chrono::steady_clock::time_point nextFrameAfter (std::chrono::steady_clock::time_point t)
 {
     using namespace std::chrono;
-    const auto sinceEpoch = duration_cast<nanoseconds>(t.time_since_epoch()).count();
-    const auto frame = duration_cast<nanoseconds>(milliseconds(1)).count();
+    const auto sinceEpoch = duration_cast<nanoseconds> (t.time_since_epoch()).count();
+    const auto frame = duration_cast<nanoseconds> (milliseconds (1)).count();
     const auto boundary = (sinceEpoch / frame + 1) * frame;
-    return steady_clock::time_point(duration_cast<steady_clock::duration>(nanoseconds(boundary)));
+    return steady_clock::time_point (duration_cast<steady_clock::duration> (nanoseconds (boundary)));
 }
 
 } // namespace
@@ -52,10 +51,10 @@ Simulator::Simulator()
     devices[1].type = kControllerType;
     devices[2].hidNo = kSecondControllerHidNo;
     devices[2].type = kControllerType;
-    applyScenario(Scenario {});
+    applyScenario (Scenario {});
 }
 
-Simulator::Device* Simulator::find(int hidNo)
+Simulator::Device* Simulator::find (int hidNo)
 {
     for (Device& device : devices)
         if (device.exists && device.hidNo == hidNo)
@@ -63,7 +62,7 @@ Simulator::Device* Simulator::find(int hidNo)
     return nullptr;
 }
 
-void Simulator::applyScenario(const Scenario& newScenario)
+void Simulator::applyScenario (const Scenario& newScenario)
 {
     scenario = newScenario;
     logFileFailed = false;
@@ -81,7 +80,7 @@ void Simulator::applyScenario(const Scenario& newScenario)
         ++device.generation;
         device.commands.clear();
         device.answers.clear();
-        device.seen.fill(0);
+        device.seen.fill (0);
         device.lastAnswer = Clock::time_point {};
         device.removeAt.reset();
         device.arriveAt.reset();
@@ -91,7 +90,7 @@ void Simulator::applyScenario(const Scenario& newScenario)
         {
             if (! device.loader)
                 device.loader = std::make_unique<FirmwareLoader>();
-            device.loader->reset(scenario.flashFill);
+            device.loader->reset (scenario.flashFill);
         }
         else
             device.loader.reset();
@@ -103,9 +102,9 @@ void Simulator::applyScenario(const Scenario& newScenario)
     wake();
 }
 
-void Simulator::log(const char* call)
+void Simulator::log (const char* call)
 {
-    calls.emplace_back(call);
+    calls.emplace_back (call);
 
     if (scenario.logPath.empty())
         return;
@@ -113,13 +112,13 @@ void Simulator::log(const char* call)
     // Opened for each line and written with one write(): once a call has
     // returned, its line is in the file whatever becomes of the process
     // afterwards, even a SIGKILL.
-    const bool written = appendToFile(scenario.logPath, std::string(call) + "\n");
+    const bool written = appendToFile (scenario.logPath, std::string (call) + "\n");
 
     if (! written && ! logFileFailed)
     {
         // Said once per scenario, not once per call.
         logFileFailed = true;
-        std::fprintf(stderr, "vqdtrm4hid: could not write the call log %s\n", scenario.logPath.c_str());
+        std::fprintf (stderr, "vqdtrm4hid: could not write the call log %s\n", scenario.logPath.c_str());
     }
 }
 
@@ -132,23 +131,23 @@ void Simulator::wake()
 // ---------------------------------------------------------------------------
 // Life cycle
 
-void Simulator::initialize(void* instanceHandle)
+void Simulator::initialize (void* instanceHandle)
 {
-    std::lock_guard<std::mutex> life(lifeLock);
+    std::lock_guard<std::mutex> life (lifeLock);
 
-    StateLock lock(stateLock);
+    StateLock lock (stateLock);
     if (! configuredInProcess)
     {
         // The running program has no way to reach configure(), so it sets
         // the scenario through the environment.
         Scenario fromEnvironment;
-        if (const char* text = std::getenv("VQDTRM4_SIM"))
+        if (const char* text = std::getenv ("VQDTRM4_SIM"))
         {
             std::string error;
-            if (! parseScenario(text, fromEnvironment, error))
+            if (! parseScenario (text, fromEnvironment, error))
             {
-                std::fprintf(stderr, "vqdtrm4hid: VQDTRM4_SIM ignored, simulating the default controller: %s\n",
-                             error.c_str());
+                std::fprintf (stderr, "vqdtrm4hid: VQDTRM4_SIM ignored, simulating the default controller: %s\n",
+                              error.c_str());
                 fromEnvironment = Scenario {};
             }
         }
@@ -156,21 +155,21 @@ void Simulator::initialize(void* instanceHandle)
         lock.unlock();
         stopThread();
         lock.lock();
-        applyScenario(fromEnvironment);
+        applyScenario (fromEnvironment);
     }
 
     moduleInstance = instanceHandle;
-    log("HID_Initialize");
+    log ("HID_Initialize");
 }
 
-void Simulator::setCallback(HidWindowHandle newWindow, unsigned int input, unsigned int arrival, unsigned int removal)
+void Simulator::setCallback (HidWindowHandle newWindow, unsigned int input, unsigned int arrival, unsigned int removal)
 {
     {
-        std::lock_guard<std::mutex> lock(stateLock);
-        log(newWindow != nullptr ? "HID_SetCallback(window)" : "HID_SetCallback(null)");
+        std::lock_guard<std::mutex> lock (stateLock);
+        log (newWindow != nullptr ? "HID_SetCallback(window)" : "HID_SetCallback(null)");
     }
 
-    std::lock_guard<std::mutex> post(postLock);
+    std::lock_guard<std::mutex> post (postLock);
     window = newWindow;
     inputMessage = input;
     arrivalMessage = arrival;
@@ -179,10 +178,10 @@ void Simulator::setCallback(HidWindowHandle newWindow, unsigned int input, unsig
 
 void Simulator::start()
 {
-    std::lock_guard<std::mutex> life(lifeLock);
+    std::lock_guard<std::mutex> life (lifeLock);
 
-    StateLock lock(stateLock);
-    log("HID_Start");
+    StateLock lock (stateLock);
+    log ("HID_Start");
     if (running)
         return;
 
@@ -196,22 +195,22 @@ void Simulator::start()
 
     const auto now = Clock::now();
     if (primary().present && scenario.removeAfterMs >= 0)
-        primary().removeAt = now + std::chrono::milliseconds(scenario.removeAfterMs);
+        primary().removeAt = now + std::chrono::milliseconds (scenario.removeAfterMs);
     for (Device& device : devices)
         if (device.loader && ! device.present && scenario.arriveAfterMs >= 0)
-            device.arriveAt = now + std::chrono::milliseconds(scenario.arriveAfterMs);
+            device.arriveAt = now + std::chrono::milliseconds (scenario.arriveAfterMs);
 
     stopRequested = false;
     running = true;
-    worker = std::thread([this] { run(); });
+    worker = std::thread ([this] { run(); });
 }
 
 void Simulator::stop()
 {
-    std::lock_guard<std::mutex> life(lifeLock);
+    std::lock_guard<std::mutex> life (lifeLock);
     {
-        std::lock_guard<std::mutex> lock(stateLock);
-        log("HID_Stop");
+        std::lock_guard<std::mutex> lock (stateLock);
+        log ("HID_Stop");
     }
     stopThread();
 }
@@ -223,7 +222,7 @@ void Simulator::stopThread()
         return;
 
     {
-        std::lock_guard<std::mutex> lock(stateLock);
+        std::lock_guard<std::mutex> lock (stateLock);
         stopRequested = true;
         for (Device& device : devices)
         {
@@ -247,22 +246,22 @@ void Simulator::stopThread()
 
 void Simulator::finalize()
 {
-    std::lock_guard<std::mutex> life(lifeLock);
+    std::lock_guard<std::mutex> life (lifeLock);
     stopThread();
 
     {
-        std::lock_guard<std::mutex> lock(stateLock);
-        log("HID_Finalize");
+        std::lock_guard<std::mutex> lock (stateLock);
+        log ("HID_Finalize");
 
         if (! scenario.dumpPath.empty())
         {
             const std::vector<uint8_t>& flash = primary().loader->flash();
-            std::FILE* file = std::fopen(scenario.dumpPath.c_str(), "wb");
-            const bool written = file != nullptr && std::fwrite(flash.data(), 1, flash.size(), file) == flash.size();
-            if (file != nullptr && std::fclose(file) != 0)
-                std::fprintf(stderr, "vqdtrm4hid: could not finish the flash dump %s\n", scenario.dumpPath.c_str());
+            std::FILE* file = std::fopen (scenario.dumpPath.c_str(), "wb");
+            const bool written = file != nullptr && std::fwrite (flash.data(), 1, flash.size(), file) == flash.size();
+            if (file != nullptr && std::fclose (file) != 0)
+                std::fprintf (stderr, "vqdtrm4hid: could not finish the flash dump %s\n", scenario.dumpPath.c_str());
             else if (! written)
-                std::fprintf(stderr, "vqdtrm4hid: could not write the flash dump %s\n", scenario.dumpPath.c_str());
+                std::fprintf (stderr, "vqdtrm4hid: could not write the flash dump %s\n", scenario.dumpPath.c_str());
         }
 
         for (Device& device : devices)
@@ -273,7 +272,7 @@ void Simulator::finalize()
         moduleInstance = nullptr;
     }
 
-    std::lock_guard<std::mutex> post(postLock);
+    std::lock_guard<std::mutex> post (postLock);
     window = nullptr;
 }
 
@@ -282,30 +281,30 @@ void Simulator::finalize()
 
 void Simulator::run()
 {
-    StateLock lock(stateLock);
+    StateLock lock (stateLock);
     while (! stopRequested)
     {
         std::vector<Notice> notices;
-        fireTimers(Clock::now(), notices);
+        fireTimers (Clock::now(), notices);
         if (! notices.empty())
         {
-            deliver(lock, notices);
+            deliver (lock, notices);
             continue;
         }
 
-        if (serviceOneCommand(lock))
+        if (serviceOneCommand (lock))
             continue;
 
         const uint64_t seenChanges = changeCount;
         const auto somethingChanged = [&] { return stopRequested || changeCount != seenChanges; };
         if (const auto next = nextTimer())
-            changed.wait_until(lock, *next, somethingChanged);
+            changed.wait_until (lock, *next, somethingChanged);
         else
-            changed.wait(lock, somethingChanged);
+            changed.wait (lock, somethingChanged);
     }
 }
 
-const Fault* Simulator::faultFor(int code, int occurrence) const
+const Fault* Simulator::faultFor (int code, int occurrence) const
 {
     for (const Fault& fault : scenario.faults)
         if (fault.command == code
@@ -314,7 +313,7 @@ const Fault* Simulator::faultFor(int code, int occurrence) const
     return nullptr;
 }
 
-bool Simulator::serviceOneCommand(StateLock& lock)
+bool Simulator::serviceOneCommand (StateLock& lock)
 {
     Device* device = takeTurn();
     if (device == nullptr)
@@ -325,19 +324,19 @@ bool Simulator::serviceOneCommand(StateLock& lock)
     const uint64_t generation = device->generation;
 
     Report answer {};
-    switch (reactTo(*device, command, answer))
+    switch (reactTo (*device, command, answer))
     {
         case Reaction::answer:
-            if (waitUntilDue(lock, *device, command, generation))
-                sendAnswer(lock, *device, answer);
+            if (waitUntilDue (lock, *device, command, generation))
+                sendAnswer (lock, *device, answer);
             return true;
         case Reaction::noAnswer:
             return true;
         case Reaction::unplug:
         {
             std::vector<Notice> notices;
-            removeDevice(*device, notices);
-            deliver(lock, notices);
+            removeDevice (*device, notices);
+            deliver (lock, notices);
             return true;
         }
     }
@@ -359,33 +358,33 @@ Simulator::Device* Simulator::takeTurn()
     return nullptr;
 }
 
-Simulator::Reaction Simulator::reactTo(Device& device, const Command& command, Report& answer)
+Simulator::Reaction Simulator::reactTo (Device& device, const Command& command, Report& answer)
 {
     const int code = command.bytes[1];
-    const int occurrence = ++device.seen[static_cast<std::size_t>(code)];
-    const Fault* fault = faultFor(code, occurrence);
+    const int occurrence = ++device.seen[static_cast<std::size_t> (code)];
+    const Fault* fault = faultFor (code, occurrence);
 
     if (fault == nullptr)
-        return device.loader->handle(scenario, command.bytes, answer, record) ? Reaction::answer : Reaction::noAnswer;
+        return device.loader->handle (scenario, command.bytes, answer, record) ? Reaction::answer : Reaction::noAnswer;
 
     switch (fault->action)
     {
         case Fault::Action::refuse:
             answer[0] = command.bytes[0];
             answer[1] = ansError;
-            answer[2] = static_cast<uint8_t>(fault->value);
+            answer[2] = static_cast<uint8_t> (fault->value);
             return Reaction::answer;
         case Fault::Action::wrongEcho:
         {
-            const bool answers = device.loader->handle(scenario, command.bytes, answer, record);
-            answer[0] = static_cast<uint8_t>(fault->value);
+            const bool answers = device.loader->handle (scenario, command.bytes, answer, record);
+            answer[0] = static_cast<uint8_t> (fault->value);
             return answers ? Reaction::answer : Reaction::noAnswer;
         }
         case Fault::Action::silent:
             return Reaction::noAnswer;
         case Fault::Action::answerCode:
             answer[0] = command.bytes[0];
-            answer[1] = static_cast<uint8_t>(fault->value);
+            answer[1] = static_cast<uint8_t> (fault->value);
             return Reaction::answer;
         case Fault::Action::remove:
             return Reaction::unplug;
@@ -393,15 +392,15 @@ Simulator::Reaction Simulator::reactTo(Device& device, const Command& command, R
     return Reaction::noAnswer;
 }
 
-bool Simulator::waitUntilDue(StateLock& lock, Device& device, const Command& command, uint64_t generation)
+bool Simulator::waitUntilDue (StateLock& lock, Device& device, const Command& command, uint64_t generation)
 {
     // The device works through its commands one after another, so a delay
     // counts from the later of the command's arrival and the previous answer.
-    auto due = std::max(command.arrival, device.lastAnswer) + std::chrono::microseconds(scenario.answerDelayUs);
+    auto due = std::max (command.arrival, device.lastAnswer) + std::chrono::microseconds (scenario.answerDelayUs);
     if (scenario.framed)
-        due = nextFrameAfter(due);
+        due = nextFrameAfter (due);
     const auto interrupted = [&] { return stopRequested || device.generation != generation; };
-    if (due > Clock::now() && ! changed.wait_until(lock, due - timedWaitMargin(), interrupted))
+    if (due > Clock::now() && ! changed.wait_until (lock, due - timedWaitMargin(), interrupted))
     {
         // The last stretch, where a timed wait would overshoot.
         while (Clock::now() < due && ! interrupted())
@@ -415,15 +414,15 @@ bool Simulator::waitUntilDue(StateLock& lock, Device& device, const Command& com
     return ! stopRequested && device.generation == generation && device.present;
 }
 
-void Simulator::sendAnswer(StateLock& lock, Device& device, const Report& answer)
+void Simulator::sendAnswer (StateLock& lock, Device& device, const Report& answer)
 {
-    device.answers.push_back(answer);
+    device.answers.push_back (answer);
     device.lastAnswer = Clock::now();
     ++record.answersSent;
-    deliver(lock, { { NoticeKind::input, device.hidNo } });
+    deliver (lock, { { NoticeKind::input, device.hidNo } });
 }
 
-void Simulator::fireTimers(Clock::time_point now, std::vector<Notice>& notices)
+void Simulator::fireTimers (Clock::time_point now, std::vector<Notice>& notices)
 {
     for (Device& device : devices)
     {
@@ -431,13 +430,13 @@ void Simulator::fireTimers(Clock::time_point now, std::vector<Notice>& notices)
         {
             device.removeAt.reset();
             if (device.present)
-                removeDevice(device, notices);
+                removeDevice (device, notices);
         }
         if (device.arriveAt && *device.arriveAt <= now)
         {
             device.arriveAt.reset();
             if (! device.present)
-                plugDevice(device, notices);
+                plugDevice (device, notices);
         }
     }
 }
@@ -452,7 +451,7 @@ std::optional<Simulator::Clock::time_point> Simulator::nextTimer() const
     return next;
 }
 
-void Simulator::removeDevice(Device& device, std::vector<Notice>& notices)
+void Simulator::removeDevice (Device& device, std::vector<Notice>& notices)
 {
     device.present = false;
     ++device.generation;
@@ -464,26 +463,26 @@ void Simulator::removeDevice(Device& device, std::vector<Notice>& notices)
         // Unplugging cuts the power: a block under way is lost.
         device.loader->forgetBlock();
         if (scenario.arriveAfterMs >= 0 && running)
-            device.arriveAt = Clock::now() + std::chrono::milliseconds(scenario.arriveAfterMs);
+            device.arriveAt = Clock::now() + std::chrono::milliseconds (scenario.arriveAfterMs);
     }
-    notices.push_back({ NoticeKind::removal, device.hidNo });
+    notices.push_back ({ NoticeKind::removal, device.hidNo });
     wake();
 }
 
-void Simulator::plugDevice(Device& device, std::vector<Notice>& notices)
+void Simulator::plugDevice (Device& device, std::vector<Notice>& notices)
 {
     device.present = true;
     ++device.generation;
     device.arriveAt.reset();
     device.lastAnswer = Clock::time_point {};
-    notices.push_back({ NoticeKind::arrival, device.hidNo });
+    notices.push_back ({ NoticeKind::arrival, device.hidNo });
     wake();
 }
 
 // Called with `lock` held; returns with it held again.
-void Simulator::deliver(StateLock& lock, const std::vector<Notice>& notices)
+void Simulator::deliver (StateLock& lock, const std::vector<Notice>& notices)
 {
-    std::unique_lock<std::mutex> post(postLock);
+    std::unique_lock<std::mutex> post (postLock);
     lock.unlock();
 
     for (const Notice& notice : notices)
@@ -493,13 +492,13 @@ void Simulator::deliver(StateLock& lock, const std::vector<Notice>& notices)
         switch (notice.kind)
         {
             case NoticeKind::input:
-                postNotice(window, inputMessage, static_cast<uintptr_t>(notice.hidNo), 0);
+                postNotice (window, inputMessage, static_cast<uintptr_t> (notice.hidNo), 0);
                 break;
             case NoticeKind::arrival:
-                postNotice(window, arrivalMessage, 0, 0);
+                postNotice (window, arrivalMessage, 0, 0);
                 break;
             case NoticeKind::removal:
-                postNotice(window, removalMessage, static_cast<uintptr_t>(notice.hidNo), 0);
+                postNotice (window, removalMessage, static_cast<uintptr_t> (notice.hidNo), 0);
                 break;
         }
     }
@@ -511,10 +510,10 @@ void Simulator::deliver(StateLock& lock, const std::vector<Notice>& notices)
 // ---------------------------------------------------------------------------
 // Devices and reports
 
-int Simulator::enumerate(int* hidNumbers)
+int Simulator::enumerate (int* hidNumbers)
 {
-    std::lock_guard<std::mutex> lock(stateLock);
-    log("HID_EnumHIDno");
+    std::lock_guard<std::mutex> lock (stateLock);
+    log ("HID_EnumHIDno");
 
     // The other device first, so that a program that takes the first entry
     // without looking at its type picks the wrong one.
@@ -530,18 +529,18 @@ int Simulator::enumerate(int* hidNumbers)
     return scenario.enumCountOverride != Scenario::noOverride ? scenario.enumCountOverride : count;
 }
 
-int Simulator::deviceType(int hidNo)
+int Simulator::deviceType (int hidNo)
 {
-    std::lock_guard<std::mutex> lock(stateLock);
-    log("HID_GetDeviceType");
-    const Device* device = find(hidNo);
+    std::lock_guard<std::mutex> lock (stateLock);
+    log ("HID_GetDeviceType");
+    const Device* device = find (hidNo);
     return device != nullptr && device->present ? device->type : 0;
 }
 
-int Simulator::firmwareVersion(int type, int* values, int count)
+int Simulator::firmwareVersion (int type, int* values, int count)
 {
-    std::lock_guard<std::mutex> lock(stateLock);
-    log("HID_GetFirmwareVersion");
+    std::lock_guard<std::mutex> lock (stateLock);
+    log ("HID_GetFirmwareVersion");
     if (type != kControllerType)
         return 0;
     if (values != nullptr && count >= 1)
@@ -549,12 +548,12 @@ int Simulator::firmwareVersion(int type, int* values, int count)
     return 1;
 }
 
-int Simulator::write(int hidNo, const unsigned char* report, int length)
+int Simulator::write (int hidNo, const unsigned char* report, int length)
 {
     const auto now = Clock::now();
-    std::unique_lock<std::mutex> lock(stateLock);
+    std::unique_lock<std::mutex> lock (stateLock);
 
-    Device* device = find(hidNo);
+    Device* device = find (hidNo);
     if (device == nullptr || ! device->present || ! device->loader || report == nullptr || length < 2)
     {
         ++record.writesRefused;
@@ -562,8 +561,8 @@ int Simulator::write(int hidNo, const unsigned char* report, int length)
     }
 
     Command command;
-    command.bytes.fill(0);
-    std::memcpy(command.bytes.data(), report, static_cast<std::size_t>(std::min<int>(length, HID_REPORT_SIZE)));
+    command.bytes.fill (0);
+    std::memcpy (command.bytes.data(), report, static_cast<std::size_t> (std::min<int> (length, HID_REPORT_SIZE)));
     command.arrival = now;
 
     // Counted as they reach the controller rather than as the device thread
@@ -574,9 +573,9 @@ int Simulator::write(int hidNo, const unsigned char* report, int length)
     if (code == cmdFinish)
         record.finished = true;
     if (code == cmdCommitPoll)
-        pollTimes.push_back(microsecondsOf(now));
+        pollTimes.push_back (microsecondsOf (now));
     ++record.reportsReceived;
-    device->commands.push_back(command);
+    device->commands.push_back (command);
     ++changeCount;
     lock.unlock();
 
@@ -586,21 +585,21 @@ int Simulator::write(int hidNo, const unsigned char* report, int length)
     return 1;
 }
 
-void Simulator::input(int hidNo, unsigned char* buffer, int* length)
+void Simulator::input (int hidNo, unsigned char* buffer, int* length)
 {
     if (buffer == nullptr || length == nullptr)
         return;
 
-    std::lock_guard<std::mutex> lock(stateLock);
-    Device* device = find(hidNo);
+    std::lock_guard<std::mutex> lock (stateLock);
+    Device* device = find (hidNo);
     if (device == nullptr || ! device->present || device->answers.empty() || *length <= 0)
     {
         *length = 0;
         return;
     }
 
-    const int copied = std::min<int>(*length, HID_REPORT_SIZE);
-    std::memcpy(buffer, device->answers.front().data(), static_cast<std::size_t>(copied));
+    const int copied = std::min<int> (*length, HID_REPORT_SIZE);
+    std::memcpy (buffer, device->answers.front().data(), static_cast<std::size_t> (copied));
     device->answers.pop_front();
     *length = scenario.inputLengthOverride != Scenario::noOverride ? scenario.inputLengthOverride : copied;
 }
@@ -608,94 +607,94 @@ void Simulator::input(int hidNo, unsigned char* buffer, int* length)
 // ---------------------------------------------------------------------------
 // Control
 
-void Simulator::configure(const Scenario& newScenario)
+void Simulator::configure (const Scenario& newScenario)
 {
-    std::lock_guard<std::mutex> life(lifeLock);
+    std::lock_guard<std::mutex> life (lifeLock);
     stopThread();
-    std::lock_guard<std::mutex> lock(stateLock);
+    std::lock_guard<std::mutex> lock (stateLock);
     configuredInProcess = true;
-    applyScenario(newScenario);
+    applyScenario (newScenario);
 }
 
 void Simulator::forgetScenario()
 {
-    std::lock_guard<std::mutex> lock(stateLock);
+    std::lock_guard<std::mutex> lock (stateLock);
     configuredInProcess = false;
 }
 
 std::vector<std::string> Simulator::callLog()
 {
-    std::lock_guard<std::mutex> lock(stateLock);
+    std::lock_guard<std::mutex> lock (stateLock);
     return calls;
 }
 
 void Simulator::clearCallLog()
 {
-    std::lock_guard<std::mutex> lock(stateLock);
+    std::lock_guard<std::mutex> lock (stateLock);
     calls.clear();
 }
 
-std::vector<uint8_t> Simulator::flashRegion(uint8_t target)
+std::vector<uint8_t> Simulator::flashRegion (uint8_t target)
 {
-    std::lock_guard<std::mutex> lock(stateLock);
-    const Region* region = regionOf(target);
+    std::lock_guard<std::mutex> lock (stateLock);
+    const Region* region = regionOf (target);
     if (region == nullptr)
         return {};
     const auto begin = primary().loader->flash().begin() + region->address;
-    return std::vector<uint8_t>(begin, begin + region->size);
+    return std::vector<uint8_t> (begin, begin + region->size);
 }
 
 std::vector<uint8_t> Simulator::flashImage()
 {
-    std::lock_guard<std::mutex> lock(stateLock);
+    std::lock_guard<std::mutex> lock (stateLock);
     return primary().loader->flash();
 }
 
 Stats Simulator::stats()
 {
-    std::lock_guard<std::mutex> lock(stateLock);
+    std::lock_guard<std::mutex> lock (stateLock);
     return record;
 }
 
 std::vector<int64_t> Simulator::commitPollTimesUs()
 {
-    std::lock_guard<std::mutex> lock(stateLock);
+    std::lock_guard<std::mutex> lock (stateLock);
     return pollTimes;
 }
 
-void Simulator::unplug(int hidNo)
+void Simulator::unplug (int hidNo)
 {
-    StateLock lock(stateLock);
-    Device* device = find(hidNo);
+    StateLock lock (stateLock);
+    Device* device = find (hidNo);
     if (device == nullptr || ! device->present)
         return;
     std::vector<Notice> notices;
-    removeDevice(*device, notices);
-    deliver(lock, notices);
+    removeDevice (*device, notices);
+    deliver (lock, notices);
 }
 
-void Simulator::plug(int hidNo)
+void Simulator::plug (int hidNo)
 {
-    StateLock lock(stateLock);
-    Device* device = find(hidNo);
+    StateLock lock (stateLock);
+    Device* device = find (hidNo);
     if (device == nullptr || device->present)
         return;
     std::vector<Notice> notices;
-    plugDevice(*device, notices);
-    deliver(lock, notices);
+    plugDevice (*device, notices);
+    deliver (lock, notices);
 }
 
-void Simulator::injectReport(int hidNo, const uint8_t* report, int length)
+void Simulator::injectReport (int hidNo, const uint8_t* report, int length)
 {
-    StateLock lock(stateLock);
-    Device* device = find(hidNo);
+    StateLock lock (stateLock);
+    Device* device = find (hidNo);
     if (device == nullptr || ! device->present || report == nullptr || length <= 0)
         return;
 
     Report bytes {};
-    std::memcpy(bytes.data(), report, static_cast<std::size_t>(std::min<int>(length, HID_REPORT_SIZE)));
-    device->answers.push_back(bytes);
-    deliver(lock, { { NoticeKind::input, device->hidNo } });
+    std::memcpy (bytes.data(), report, static_cast<std::size_t> (std::min<int> (length, HID_REPORT_SIZE)));
+    device->answers.push_back (bytes);
+    deliver (lock, { { NoticeKind::input, device->hidNo } });
 }
 
 } // namespace detail

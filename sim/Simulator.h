@@ -37,30 +37,30 @@ public:
     static Simulator& instance();
 
     // The library's C functions.
-    void initialize(void* moduleInstance);
-    void setCallback(HidWindowHandle window, unsigned int inputMessage, unsigned int arrivalMessage,
-                     unsigned int removalMessage);
+    void initialize (void* moduleInstance);
+    void setCallback (HidWindowHandle window, unsigned int inputMessage, unsigned int arrivalMessage,
+                      unsigned int removalMessage);
     void start();
     void stop();
     void finalize();
-    int enumerate(int* hidNumbers);
-    int deviceType(int hidNo);
-    int firmwareVersion(int type, int* values, int count);
-    int write(int hidNo, const unsigned char* report, int length);
-    void input(int hidNo, unsigned char* buffer, int* length);
+    int enumerate (int* hidNumbers);
+    int deviceType (int hidNo);
+    int firmwareVersion (int type, int* values, int count);
+    int write (int hidNo, const unsigned char* report, int length);
+    void input (int hidNo, unsigned char* buffer, int* length);
 
     // The in-process control interface.
-    void configure(const Scenario& scenario);
+    void configure (const Scenario& scenario);
     void forgetScenario();
     std::vector<std::string> callLog();
     void clearCallLog();
-    std::vector<uint8_t> flashRegion(uint8_t target);
+    std::vector<uint8_t> flashRegion (uint8_t target);
     std::vector<uint8_t> flashImage();
     Stats stats();
     std::vector<int64_t> commitPollTimesUs();
-    void unplug(int hidNo);
-    void plug(int hidNo);
-    void injectReport(int hidNo, const uint8_t* report, int length);
+    void unplug (int hidNo);
+    void plug (int hidNo);
+    void injectReport (int hidNo, const uint8_t* report, int length);
     bool threadRunning() const { return running.load(); }
 
 private:
@@ -76,8 +76,8 @@ private:
     {
         int hidNo = 0;
         int type = 0;
-        bool exists = false;   // part of the scenario at all
-        bool present = false;  // plugged in now
+        bool exists = false;     // part of the scenario at all
+        bool present = false;    // plugged in now
         uint64_t generation = 0; // changes at every plug event, so late answers are dropped
         std::deque<Command> commands;
         std::deque<Report> answers;
@@ -113,27 +113,27 @@ private:
 
     Simulator();
 
-    Device* find(int hidNo);
+    Device* find (int hidNo);
     Device& primary() { return devices[1]; }
-    void applyScenario(const Scenario& newScenario);
-    void log(const char* call);
+    void applyScenario (const Scenario& newScenario);
+    void log (const char* call);
     void stopThread();
     void run();
     // Answers the next waiting command, if any controller has one; false
     // when none has. The steps: whose turn it is, what the command meets
     // (the scenario's fault or the loader), the answer's time, the answer.
-    bool serviceOneCommand(StateLock& lock);
+    bool serviceOneCommand (StateLock& lock);
     Device* takeTurn();
-    Reaction reactTo(Device& device, const Command& command, Report& answer);
-    bool waitUntilDue(StateLock& lock, Device& device, const Command& command, uint64_t generation);
-    void sendAnswer(StateLock& lock, Device& device, const Report& answer);
-    const Fault* faultFor(int code, int occurrence) const;
-    void fireTimers(Clock::time_point now, std::vector<Notice>& notices);
+    Reaction reactTo (Device& device, const Command& command, Report& answer);
+    bool waitUntilDue (StateLock& lock, Device& device, const Command& command, uint64_t generation);
+    void sendAnswer (StateLock& lock, Device& device, const Report& answer);
+    const Fault* faultFor (int code, int occurrence) const;
+    void fireTimers (Clock::time_point now, std::vector<Notice>& notices);
     std::optional<Clock::time_point> nextTimer() const;
-    void removeDevice(Device& device, std::vector<Notice>& notices);
-    void plugDevice(Device& device, std::vector<Notice>& notices);
+    void removeDevice (Device& device, std::vector<Notice>& notices);
+    void plugDevice (Device& device, std::vector<Notice>& notices);
     void wake();
-    void deliver(StateLock& lock, const std::vector<Notice>& notices);
+    void deliver (StateLock& lock, const std::vector<Notice>& notices);
 
     std::mutex lifeLock;
 

@@ -7,7 +7,7 @@ namespace detail
 
 std::chrono::microseconds timedWaitMargin()
 {
-    return std::chrono::microseconds(0);
+    return std::chrono::microseconds (0);
 }
 
 } // namespace detail

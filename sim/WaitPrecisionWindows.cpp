@@ -7,7 +7,7 @@ namespace detail
 
 std::chrono::microseconds timedWaitMargin()
 {
-    return std::chrono::microseconds(2000);
+    return std::chrono::microseconds (2000);
 }
 
 } // namespace detail

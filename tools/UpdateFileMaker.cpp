@@ -76,12 +76,36 @@ bool parseDate (const juce::String& text, uint8_t date[4])
 
 bool parseDefect (const juce::String& text, Defect& defect)
 {
-    if (text == "none")    { defect = Defect::none;       return true; }
-    if (text == "short")   { defect = Defect::tooShort;   return true; }
-    if (text == "long")    { defect = Defect::tooLong;    return true; }
-    if (text == "date")    { defect = Defect::badDate;    return true; }
-    if (text == "version") { defect = Defect::badVersion; return true; }
-    if (text == "crc")     { defect = Defect::badCrc;     return true; }
+    if (text == "none")
+    {
+        defect = Defect::none;
+        return true;
+    }
+    if (text == "short")
+    {
+        defect = Defect::tooShort;
+        return true;
+    }
+    if (text == "long")
+    {
+        defect = Defect::tooLong;
+        return true;
+    }
+    if (text == "date")
+    {
+        defect = Defect::badDate;
+        return true;
+    }
+    if (text == "version")
+    {
+        defect = Defect::badVersion;
+        return true;
+    }
+    if (text == "crc")
+    {
+        defect = Defect::badCrc;
+        return true;
+    }
     return false;
 }
 } // namespace UpdateFileMaker

@@ -11,19 +11,19 @@ namespace UpdateFileMaker
 {
 enum class Defect
 {
-    none,        // a valid file
-    tooShort,    // one byte short of 2,097,152
-    tooLong,     // one byte over
-    badDate,     // century byte 0x21
-    badVersion,  // a letter in place of a digit
-    badCrc,      // the CRC's bytes swapped (or flipped, when both are equal)
+    none,       // a valid file
+    tooShort,   // one byte short of 2,097,152
+    tooLong,    // one byte over
+    badDate,    // century byte 0x21
+    badVersion, // a letter in place of a digit
+    badCrc,     // the CRC's bytes swapped (or flipped, when both are equal)
 };
 
 struct Options
 {
-    juce::String version = "1.02";          // four characters at 0x1D0000
+    juce::String version = "1.02";                // four characters at 0x1D0000
     uint8_t date[4] = { 0x20, 0x24, 0x03, 0x18 }; // BCD century, year, month, day
-    uint32_t seed = 1;                       // image content is pseudo-random from it
+    uint32_t seed = 1;                            // image content is pseudo-random from it
     Defect defect = Defect::none;
 };
 

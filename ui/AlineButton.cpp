@@ -4,20 +4,20 @@
 
 namespace
 {
-    const juce::Colour kCaptionColour (0xff101010);
-    const juce::Colour kFocusFrameColour (0xff808080);
+const juce::Colour kCaptionColour (0xff101010);
+const juce::Colour kFocusFrameColour (0xff808080);
 
-    // Whether Return is physically held right now. JUCE asks the X server,
-    // and without one (a headless run) it would query a null display, so
-    // with no screen at all the key is simply not down.
-    bool isReturnKeyPhysicallyDown()
-    {
-        if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
-            return false;
+// Whether Return is physically held right now. JUCE asks the X server,
+// and without one (a headless run) it would query a null display, so
+// with no screen at all the key is simply not down.
+bool isReturnKeyPhysicallyDown()
+{
+    if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
+        return false;
 
-        return juce::KeyPress::isKeyCurrentlyDown (juce::KeyPress::returnKey);
-    }
+    return juce::KeyPress::isKeyCurrentlyDown (juce::KeyPress::returnKey);
 }
+} // namespace
 
 AlineButton::AlineButton (const juce::String& name)
     : juce::Button (name),
@@ -91,12 +91,12 @@ void AlineButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bool i
     const bool down = returnKeyDown || isButtonDown;
 
     const auto background = findColour (getToggleState() ? juce::TextButton::buttonOnColourId
-                                                          : juce::TextButton::buttonColourId,
+                                                         : juce::TextButton::buttonColourId,
                                         false);
 
     getLookAndFeel().drawButtonBackground (g, *this, background, isMouseOverButton, down);
 
-    const float width  = (float) getWidth();
+    const float width = (float) getWidth();
     const float height = (float) getHeight();
 
     g.setFont (juce::Font (fontName, juce::jmin (height * 0.8f, 13.0f), fontStyle));

@@ -24,9 +24,9 @@ public:
     // screen that re-composes itself is sure to be redrawn.
     void setCaption (const juce::String& caption);
 
-    const juce::String& getFontName() const noexcept   { return fontName; }
-    int getFontStyle() const noexcept                  { return fontStyle; }
-    bool isReturnKeyDown() const noexcept              { return returnKeyDown; }
+    const juce::String& getFontName() const noexcept { return fontName; }
+    int getFontStyle() const noexcept { return fontStyle; }
+    bool isReturnKeyDown() const noexcept { return returnKeyDown; }
 
     bool keyPressed (const juce::KeyPress& key) override;
     void paintButton (juce::Graphics& g, bool isMouseOverButton, bool isButtonDown) override;

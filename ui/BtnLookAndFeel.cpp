@@ -13,23 +13,23 @@ void BtnLookAndFeel::drawButtonBackground (juce::Graphics& g,
     // A connected edge runs up to the neighbour, so it is inset by almost
     // nothing; a free edge leaves room for half the bevel's stroke.
     constexpr float connectedInset = 0.1f;
-    constexpr float freeInset      = 1.25f;
+    constexpr float freeInset = 1.25f;
     constexpr float bevelThickness = 2.5f;
 
-    const bool left   = button.isConnectedOnLeft();
-    const bool right  = button.isConnectedOnRight();
-    const bool top    = button.isConnectedOnTop();
+    const bool left = button.isConnectedOnLeft();
+    const bool right = button.isConnectedOnRight();
+    const bool top = button.isConnectedOnTop();
     const bool bottom = button.isConnectedOnBottom();
 
-    const float leftInset   = left   ? connectedInset : freeInset;
-    const float rightInset  = right  ? connectedInset : freeInset;
-    const float topInset    = top    ? connectedInset : freeInset;
+    const float leftInset = left ? connectedInset : freeInset;
+    const float rightInset = right ? connectedInset : freeInset;
+    const float topInset = top ? connectedInset : freeInset;
     const float bottomInset = bottom ? connectedInset : freeInset;
 
     const float x = leftInset;
     const float y = topInset;
-    const float w = (float) button.getWidth()  - leftInset - rightInset;
-    const float h = (float) button.getHeight() - topInset  - bottomInset;
+    const float w = (float) button.getWidth() - leftInset - rightInset;
+    const float h = (float) button.getHeight() - topInset - bottomInset;
 
     // Too small to hold even the bevel: nothing sensible can be drawn.
     if (w <= bevelThickness || h <= bevelThickness)
@@ -40,9 +40,9 @@ void BtnLookAndFeel::drawButtonBackground (juce::Graphics& g,
     const float cs = juce::jmin (w, h) * 0.5f;
     const float cs2 = cs * 2.0f;
 
-    const bool roundTopLeft     = ! (left  || top);
-    const bool roundTopRight    = ! (right || top);
-    const bool roundBottomLeft  = ! (left  || bottom);
+    const bool roundTopLeft = ! (left || top);
+    const bool roundTopRight = ! (right || top);
+    const bool roundBottomLeft = ! (left || bottom);
     const bool roundBottomRight = ! (right || bottom);
 
     const float pi = juce::MathConstants<float>::pi;
@@ -58,17 +58,16 @@ void BtnLookAndFeel::drawButtonBackground (juce::Graphics& g,
         float arcX, arcY, fromAngle, toAngle;
     };
 
-    const Corner topLeft     { roundTopLeft,     { x, y + cs },          { x, y },         x,           y,           1.5f * pi, 2.0f * pi };
-    const Corner topRight    { roundTopRight,    { x + w - cs, y },      { x + w, y },     x + w - cs2, y,           0.0f,      0.5f * pi };
-    const Corner bottomRight { roundBottomRight, { x + w, y + h - cs },  { x + w, y + h }, x + w - cs2, y + h - cs2, 0.5f * pi, pi };
-    const Corner bottomLeft  { roundBottomLeft,  { x + cs, y + h },      { x, y + h },     x,           y + h - cs2, pi,        1.5f * pi };
+    const Corner topLeft { roundTopLeft, { x, y + cs }, { x, y }, x, y, 1.5f * pi, 2.0f * pi };
+    const Corner topRight { roundTopRight, { x + w - cs, y }, { x + w, y }, x + w - cs2, y, 0.0f, 0.5f * pi };
+    const Corner bottomRight { roundBottomRight, { x + w, y + h - cs }, { x + w, y + h }, x + w - cs2, y + h - cs2, 0.5f * pi, pi };
+    const Corner bottomLeft { roundBottomLeft, { x + cs, y + h }, { x, y + h }, x, y + h - cs2, pi, 1.5f * pi };
 
     // Where a path meets a corner: the start of its arc, or the point.
     auto reach = [] (const Corner& c) { return c.round ? c.arcStart : c.point; };
 
     // Goes along an edge into a corner and round it (or starts there).
-    auto pass = [&] (juce::Path& p, const Corner& c, bool startsPath)
-    {
+    auto pass = [&] (juce::Path& p, const Corner& c, bool startsPath) {
         if (startsPath)
             p.startNewSubPath (reach (c));
         else

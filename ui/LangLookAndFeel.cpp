@@ -6,40 +6,42 @@
 
 namespace
 {
-    // Byte-wise comparison of the UTF-8 texts in which only the ASCII letters
-    // are compared without regard to case; every other byte must match
-    // exactly, so "DEUTSCH" names German but "РУССКИЙ" does not name Russian.
-    bool equalsIgnoringAsciiCase (const juce::String& a, const juce::String& b)
+// Byte-wise comparison of the UTF-8 texts in which only the ASCII letters
+// are compared without regard to case; every other byte must match
+// exactly, so "DEUTSCH" names German but "РУССКИЙ" does not name Russian.
+bool equalsIgnoringAsciiCase (const juce::String& a, const juce::String& b)
+{
+    const char* p = a.toRawUTF8();
+    const char* q = b.toRawUTF8();
+
+    for (;; ++p, ++q)
     {
-        const char* p = a.toRawUTF8();
-        const char* q = b.toRawUTF8();
+        auto c1 = (unsigned char) *p;
+        auto c2 = (unsigned char) *q;
 
-        for (;; ++p, ++q)
-        {
-            auto c1 = (unsigned char) *p;
-            auto c2 = (unsigned char) *q;
+        if (c1 >= 'A' && c1 <= 'Z')
+            c1 = (unsigned char) (c1 - 'A' + 'a');
+        if (c2 >= 'A' && c2 <= 'Z')
+            c2 = (unsigned char) (c2 - 'A' + 'a');
 
-            if (c1 >= 'A' && c1 <= 'Z')  c1 = (unsigned char) (c1 - 'A' + 'a');
-            if (c2 >= 'A' && c2 <= 'Z')  c2 = (unsigned char) (c2 - 'A' + 'a');
+        if (c1 != c2)
+            return false;
 
-            if (c1 != c2)
-                return false;
-
-            if (c1 == 0)
-                return true;
-        }
+        if (c1 == 0)
+            return true;
     }
-
-    // Puts the framework-wide fallback font name back when it goes out of
-    // scope, so one item's language never leaks into the next item.
-    struct FallbackFontNameRestorer
-    {
-        FallbackFontNameRestorer() : saved (juce::Font::getFallbackFontName()) {}
-        ~FallbackFontNameRestorer()  { juce::Font::setFallbackFontName (saved); }
-
-        const juce::String saved;
-    };
 }
+
+// Puts the framework-wide fallback font name back when it goes out of
+// scope, so one item's language never leaks into the next item.
+struct FallbackFontNameRestorer
+{
+    FallbackFontNameRestorer() : saved (juce::Font::getFallbackFontName()) {}
+    ~FallbackFontNameRestorer() { juce::Font::setFallbackFontName (saved); }
+
+    const juce::String saved;
+};
+} // namespace
 
 namespace juce
 {

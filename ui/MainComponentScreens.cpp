@@ -101,7 +101,7 @@ juce::String processorLabel (int fileCpuKind)
     {
         case cpuSh7269: return "For SH7269";
         case cpuRt1062: return "For RT1062";
-        default:        return "UNKNOWN CPU";
+        default: return "UNKNOWN CPU";
     }
 }
 
@@ -142,8 +142,8 @@ juce::String versionLines (const juce::String& deviceVersion, const juce::String
     const auto* t = TxtLoader::getInstance();
 
     return formatText (t->getText (txtCurrentVersion), deviceVersion.substring (0, 1), deviceVersion.substring (2, 4))
-         + "\n"
-         + formatText (t->getText (txtUpdateVersion), fileVersion.substring (0, 1), fileVersion.substring (2, 4));
+           + "\n"
+           + formatText (t->getText (txtUpdateVersion), fileVersion.substring (0, 1), fileVersion.substring (2, 4));
 }
 } // namespace
 
@@ -248,8 +248,7 @@ void MainComponent::showControls (int state)
     const auto right = PageStyle::rightButtonBounds (getWidth(), getHeight());
     const auto left = PageStyle::leftButtonBounds (getWidth(), getHeight());
 
-    auto show = [] (AlineButton& button, const juce::String& caption, juce::Rectangle<int> bounds)
-    {
+    auto show = [] (AlineButton& button, const juce::String& caption, juce::Rectangle<int> bounds) {
         button.setVisible (true);
         button.setCaption (caption);
         button.setBounds (bounds);

@@ -13,7 +13,7 @@ void ProgressLookAndFeel::drawProgressBar (juce::Graphics& g,
 {
     constexpr int margin = 2;
 
-    const juce::Colour topColour    (0xffa7a7a7);
+    const juce::Colour topColour (0xffa7a7a7);
     const juce::Colour middleColour (0xff646464);
     const juce::Colour bottomColour (0xff6c6c6c);
 

@@ -6,7 +6,7 @@ namespace
 {
 // The progress bar's own repaint timer runs at this rate.
 const int mirrorIntervalMs = 30;
-}
+} // namespace
 
 ProgressMirror::ProgressMirror (const UpdateEngine& e, double& shownProgress)
     : engine (e), shown (shownProgress)

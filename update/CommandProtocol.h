@@ -11,8 +11,8 @@
 namespace Protocol
 {
 constexpr int reportSize = HID_REPORT_SIZE;
-constexpr int dataPerReport = 62;       // payload of one cmdData report
-constexpr int64_t blockSize = 0x20000;  // bytes per block
+constexpr int dataPerReport = 62;      // payload of one cmdData report
+constexpr int64_t blockSize = 0x20000; // bytes per block
 constexpr int answerTimeoutMs = 10000;
 constexpr uint8_t controllerTarget = 0xF0;
 

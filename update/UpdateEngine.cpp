@@ -204,7 +204,7 @@ bool UpdateEngine::queryDeviceStatus()
 
     switch (answer[1])
     {
-        case ansOk:  cpuKind = cpuSh7269; return true;
+        case ansOk: cpuKind = cpuSh7269; return true;
         case ansOkB: cpuKind = cpuRt1062; return true;
         default: break;
     }
@@ -400,15 +400,15 @@ void UpdateEngine::performStep (int& pollInterval)
 {
     switch (updateState.load())
     {
-        case stateIdle:          stepIdle(); break;
-        case stateReady:         break;
-        case statePrepare:       stepPrepare(); break;
-        case stateBlockStart:    stepBlockStart(); break;
-        case stateBlockData:     stepBlockData(); break;
+        case stateIdle: stepIdle(); break;
+        case stateReady: break;
+        case statePrepare: stepPrepare(); break;
+        case stateBlockStart: stepBlockStart(); break;
+        case stateBlockData: stepBlockData(); break;
         case stateBlockChecksum: stepBlockChecksum (pollInterval); break;
-        case stateBlockCommit:   stepBlockCommit (pollInterval); break;
-        case stateComplete:      break;
-        default:                 setUpdateState (errProtocol); break;
+        case stateBlockCommit: stepBlockCommit (pollInterval); break;
+        case stateComplete: break;
+        default: setUpdateState (errProtocol); break;
     }
 }
 
@@ -522,8 +522,7 @@ void UpdateEngine::stepBlockData()
     // Sends one piece. False when the block must be left: no answer (the
     // time-out is recorded) or the worker is asked to stop. A refused piece
     // spoils the block, but the rest of it is still sent.
-    auto sendPiece = [this]
-    {
+    auto sendPiece = [this] {
         if (! sendOrRecordTimeout() || threadShouldExit())
             return false;
 

@@ -19,7 +19,7 @@ const NamePattern* getNamePattern (int cpuKind) noexcept
     {
         case cpuSh7269: return &sh7269Pattern;
         case cpuRt1062: return &rt1062Pattern;
-        default:        return nullptr;
+        default: return nullptr;
     }
 }
 
@@ -44,7 +44,7 @@ juce::Array<juce::File> listCandidates (const juce::File& folder, const NamePatt
 bool nameQualifies (const juce::String& fileName, const NamePattern& pattern)
 {
     return fileName.length() == pattern.length
-        && fileName.substring (0, prefixLength) == juce::String (pattern.prefix);
+           && fileName.substring (0, prefixLength) == juce::String (pattern.prefix);
 }
 } // namespace UpdateFile
 
@@ -112,9 +112,9 @@ int loadUpdateFile (const juce::String& path, uint32_t& fileDateOut, juce::Strin
 
     switch (readRegularFile (path, UpdateFile::fileSize, data))
     {
-        case RegularFileRead::ok:         break;
+        case RegularFileRead::ok: break;
         case RegularFileRead::unreadable: return errFileRead;
-        case RegularFileRead::wrongSize:  return errFileSize;
+        case RegularFileRead::wrongSize: return errFileSize;
     }
 
     const int result = checkUpdateFileContent (data.data(), data.size(), fileDateOut, fileVersionOut);

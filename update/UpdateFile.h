@@ -25,12 +25,12 @@ enum ImageStatus : int
 // One of the three images of an update file.
 struct ImageRecord
 {
-    juce::String path;          // the update file (the same for all three)
-    int64_t size = 0;           // bytes to write
-    int64_t fileOffset = 0;     // where the image starts in the file
-    int64_t deviceAddress = 0;  // where it goes in the controller
-    int status = imageEmpty;    // an ImageStatus or a load error identifier
-    uint8_t target = 0;         // byte 0 of every command for this image
+    juce::String path;         // the update file (the same for all three)
+    int64_t size = 0;          // bytes to write
+    int64_t fileOffset = 0;    // where the image starts in the file
+    int64_t deviceAddress = 0; // where it goes in the controller
+    int status = imageEmpty;   // an ImageStatus or a load error identifier
+    uint8_t target = 0;        // byte 0 of every command for this image
 };
 
 namespace UpdateFile

@@ -17,21 +17,21 @@ enum UpdateStateValue : int
     stateBlockCommit = 6,   // the controller writes the block; it is polled
     stateComplete = 8,      // every image has been written
 
-    errNoUpdateFile = 0xE01,  // no qualifying update file, or the chosen one is gone
-    errFileRead = 0xE02,      // the update file could not be read
-    errFileSize = 0xE03,      // the update file is not 2,097,152 bytes long
-    errFileInfo = 0xE04,      // the file's date or version text is malformed
-    errFileCrc = 0xE05,       // the file's CRC-16 does not match
-    errDeviceInfo = 0xE11,    // the controller's date or version text is malformed
-    errNotConnected = 0xE21,  // the action button was pressed with no controller
-    errDeviceCode1 = 0xE31,   // status query refused with sub-code 1
-    errFileOpen = 0xE32,      // the update file could not be opened for a block
-    errDeviceCode2 = 0xE33,   // refused with sub-code 2
-    errDeviceCode3 = 0xE34,   // refused with sub-code 3
-    errDeviceCode4 = 0xE35,   // refused with sub-code 4
-    errTimeout = 0xE36,       // no answer within 10,000 ms
-    errDisconnected = 0xE37,  // the controller was removed during the update
-    errProtocol = 0xE41       // anything that breaks the protocol
+    errNoUpdateFile = 0xE01, // no qualifying update file, or the chosen one is gone
+    errFileRead = 0xE02,     // the update file could not be read
+    errFileSize = 0xE03,     // the update file is not 2,097,152 bytes long
+    errFileInfo = 0xE04,     // the file's date or version text is malformed
+    errFileCrc = 0xE05,      // the file's CRC-16 does not match
+    errDeviceInfo = 0xE11,   // the controller's date or version text is malformed
+    errNotConnected = 0xE21, // the action button was pressed with no controller
+    errDeviceCode1 = 0xE31,  // status query refused with sub-code 1
+    errFileOpen = 0xE32,     // the update file could not be opened for a block
+    errDeviceCode2 = 0xE33,  // refused with sub-code 2
+    errDeviceCode3 = 0xE34,  // refused with sub-code 3
+    errDeviceCode4 = 0xE35,  // refused with sub-code 4
+    errTimeout = 0xE36,      // no answer within 10,000 ms
+    errDisconnected = 0xE37, // the controller was removed during the update
+    errProtocol = 0xE41      // anything that breaks the protocol
 };
 
 constexpr int firstErrorIdentifier = errNoUpdateFile;

@@ -50,8 +50,10 @@ std::pair<double, double> ThreadTimes::threadUserSystemUs (int tid)
     // Fields 3 to 15 of the line; utime and stime are 14 and 15.
     for (int i = 3; i <= 15 && fields >> field; ++i)
     {
-        if (i == 14) user = std::stod (field);
-        if (i == 15) system = std::stod (field);
+        if (i == 14)
+            user = std::stod (field);
+        if (i == 15)
+            system = std::stod (field);
     }
 
     const double tick = 1e6 / (double) sysconf (_SC_CLK_TCK);

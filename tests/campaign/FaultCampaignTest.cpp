@@ -33,7 +33,7 @@
 #include <thread>
 
 #ifndef VQD_CAMPAIGN_DEFAULT_RUNS
-#define VQD_CAMPAIGN_DEFAULT_RUNS 200
+ #define VQD_CAMPAIGN_DEFAULT_RUNS 200
 #endif
 
 namespace
@@ -240,7 +240,8 @@ void runSideBySide (const Settings& settings)
             ADD_FAILURE() << "shard " << shard << " stopped making progress in " << report.lastStarted;
         else if (end.exitCode != 0 && (report.failures.empty() || ! report.finished))
             ADD_FAILURE() << "shard " << shard << " ended with " << end.exitCode << " after " << report.lastStarted
-                          << ":\n" << lastLines (end.output, 80);
+                          << ":\n"
+                          << lastLines (end.output, 80);
     }
 
     EXPECT_EQ (done, settings.runs) << "runs completed";

@@ -46,10 +46,13 @@ public:
 
         switch (fault->action)
         {
-            case Action::refuse:     answer[1] = ansError; answer[2] = (uint8_t) fault->value; break;
+            case Action::refuse:
+                answer[1] = ansError;
+                answer[2] = (uint8_t) fault->value;
+                break;
             case Action::answerCode: answer[1] = (uint8_t) fault->value; break;
-            case Action::silent:     return Reaction::silent;
-            case Action::remove:     gone = true; return Reaction::unplugs;
+            case Action::silent: return Reaction::silent;
+            case Action::remove: gone = true; return Reaction::unplugs;
             case Action::wrongEcho:
                 handle (command, answer);
                 answer[0] = (uint8_t) fault->value;
@@ -83,12 +86,15 @@ private:
         switch (command[1])
         {
             case cmdQueryStatus: answer[1] = scenario.statusAnswer; break;
-            case cmdQueryInfo:   putInfo (answer); break;
-            case cmdBlockStart:  startBlock (command, answer); break;
-            case cmdBlockSum:    busyLeft = scenario.busyPerBlock; answer[1] = ansOk; break;
-            case cmdCommitPoll:  answer[1] = pollAnswer(); break;
-            case cmdFinish:      return false;
-            default:             answer[1] = ansOk; break;
+            case cmdQueryInfo: putInfo (answer); break;
+            case cmdBlockStart: startBlock (command, answer); break;
+            case cmdBlockSum:
+                busyLeft = scenario.busyPerBlock;
+                answer[1] = ansOk;
+                break;
+            case cmdCommitPoll: answer[1] = pollAnswer(); break;
+            case cmdFinish: return false;
+            default: answer[1] = ansOk; break;
         }
 
         return true;
@@ -129,8 +135,7 @@ private:
 
 int Outcome::count (uint8_t code) const
 {
-    return (int) std::count_if (commands.begin(), commands.end(), [code] (const Command& command)
-                                { return command.code == code; });
+    return (int) std::count_if (commands.begin(), commands.end(), [code] (const Command& command) { return command.code == code; });
 }
 
 Outcome play (const vqdsim::Scenario& scenario, const std::vector<uint8_t>& file, uint32_t fileDate)

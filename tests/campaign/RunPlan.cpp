@@ -42,8 +42,8 @@ private:
 
 // Every kind of command is as likely as the next, the rare ones too; data
 // pieces, which are most of what is sent, twice as likely.
-const uint8_t faultedCommands[] = { cmdQueryStatus, cmdQueryInfo, cmdPrepare,    cmdBlockStart, cmdData,
-                                    cmdData,        cmdLastLength, cmdBlockSum, cmdCommitPoll, cmdFinish };
+const uint8_t faultedCommands[] = { cmdQueryStatus, cmdQueryInfo, cmdPrepare, cmdBlockStart, cmdData,
+                                    cmdData, cmdLastLength, cmdBlockSum, cmdCommitPoll, cmdFinish };
 
 // Faults that leave the program waiting for an answer that never comes cost
 // the whole answer time-out; they are drawn seldom.
@@ -159,11 +159,11 @@ RunPlan RunPlan::draw (uint64_t seed, int index)
 
     switch (fault.action)
     {
-        case Action::refuse:     fault.value = subCodeFor (random); break;
+        case Action::refuse: fault.value = subCodeFor (random); break;
         case Action::answerCode: fault.value = answerCodeFor (random, fault.command); break;
-        case Action::wrongEcho:  fault.value = wrongEchoFor (random, fault.command, goodUpdate, fault.occurrence); break;
-        case Action::remove:     plan.arriveAfterMs = random.chance (30) ? random.below (50) : -1; break;
-        case Action::silent:     break;
+        case Action::wrongEcho: fault.value = wrongEchoFor (random, fault.command, goodUpdate, fault.occurrence); break;
+        case Action::remove: plan.arriveAfterMs = random.chance (30) ? random.below (50) : -1; break;
+        case Action::silent: break;
     }
 
     return plan;
@@ -192,8 +192,7 @@ ModelledUpdate::Outcome RunPlan::expectedOutcome() const
 
 const std::vector<uint8_t>& RunPlan::updateFile()
 {
-    static const std::vector<uint8_t> data = []
-    {
+    static const std::vector<uint8_t> data = [] {
         UpdateFileMaker::Options options;
         UpdateFileMaker::parseDate (fileDate, options.date);
         options.seed = 4711;
@@ -207,15 +206,15 @@ const char* commandName (int code)
     switch (code)
     {
         case cmdQueryStatus: return "cmdQueryStatus";
-        case cmdQueryInfo:   return "cmdQueryInfo";
-        case cmdBlockStart:  return "cmdBlockStart";
-        case cmdData:        return "cmdData";
-        case cmdBlockSum:    return "cmdBlockSum";
-        case cmdCommitPoll:  return "cmdCommitPoll";
-        case cmdFinish:      return "cmdFinish";
-        case cmdLastLength:  return "cmdLastLength";
-        case cmdPrepare:     return "cmdPrepare";
-        default:             return "unknown command";
+        case cmdQueryInfo: return "cmdQueryInfo";
+        case cmdBlockStart: return "cmdBlockStart";
+        case cmdData: return "cmdData";
+        case cmdBlockSum: return "cmdBlockSum";
+        case cmdCommitPoll: return "cmdCommitPoll";
+        case cmdFinish: return "cmdFinish";
+        case cmdLastLength: return "cmdLastLength";
+        case cmdPrepare: return "cmdPrepare";
+        default: return "unknown command";
     }
 }
 
@@ -226,11 +225,11 @@ std::string RunPlan::describe() const
 
     switch (fault.action)
     {
-        case Action::remove:     text << "removes the controller"; break;
-        case Action::refuse:     text << "refused with sub-code " << fault.value; break;
-        case Action::wrongEcho:  text << "echoed as 0x" << std::hex << fault.value << std::dec; break;
+        case Action::remove: text << "removes the controller"; break;
+        case Action::refuse: text << "refused with sub-code " << fault.value; break;
+        case Action::wrongEcho: text << "echoed as 0x" << std::hex << fault.value << std::dec; break;
         case Action::answerCode: text << "answered 0x" << std::hex << fault.value << std::dec; break;
-        case Action::silent:     text << "not answered"; break;
+        case Action::silent: text << "not answered"; break;
     }
 
     if (arriveAfterMs >= 0)

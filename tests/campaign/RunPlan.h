@@ -13,13 +13,13 @@
 struct RunPlan
 {
     int index = 0;
-    bool rtController = false;      // status answer 0x8B and the "_B_" file
-    bool equalDates = false;        // the controller holds the file's date
+    bool rtController = false;             // status answer 0x8B and the "_B_" file
+    bool equalDates = false;               // the controller holds the file's date
     bool controllerWithoutVersion = false; // info answer's version bytes 0xFF
     int busyPerBlock = 0;
-    uint8_t flashFill = 0xFF;       // the flash before anything is written
-    int arriveAfterMs = -1;         // a removed controller comes back this much later
-    bool realPacing = false;        // the program's own pauses and 10-second limit
+    uint8_t flashFill = 0xFF; // the flash before anything is written
+    int arriveAfterMs = -1;   // a removed controller comes back this much later
+    bool realPacing = false;  // the program's own pauses and 10-second limit
     vqdsim::Fault fault;
 
     static RunPlan draw (uint64_t seed, int index);

@@ -22,9 +22,9 @@ public:
 
     struct Ended
     {
-        int exitCode = -1;       // -1 when it did not exit normally
-        bool killed = false;     // stopped by us for making no progress
-        std::string output;      // stdout and stderr
+        int exitCode = -1;   // -1 when it did not exit normally
+        bool killed = false; // stopped by us for making no progress
+        std::string output;  // stdout and stderr
     };
 
     // Waits for every copy to end. A copy whose output has not grown for

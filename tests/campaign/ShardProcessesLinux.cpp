@@ -26,7 +26,8 @@ std::string ownExecutable()
 
 long long sizeOf (const std::string& path)
 {
-    struct stat info {};
+    struct stat info
+    {};
     return stat (path.c_str(), &info) == 0 ? (long long) info.st_size : -1;
 }
 

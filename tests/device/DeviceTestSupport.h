@@ -55,7 +55,7 @@ inline const char* kindName (DeviceEvent::Kind kind)
     {
         case DeviceEvent::Kind::removed: return "removed";
         case DeviceEvent::Kind::arrived: return "arrived";
-        case DeviceEvent::Kind::report:  return "report";
+        case DeviceEvent::Kind::report: return "report";
     }
     return "?";
 }
@@ -127,8 +127,7 @@ public:
 
     bool guardsIntact() const
     {
-        const auto intact = [] (const uint8_t* from)
-        {
+        const auto intact = [] (const uint8_t* from) {
             return std::all_of (from, from + guardSize, [] (uint8_t b) { return b == guardByte; });
         };
         return intact (block) && intact (block + guardSize + sizeof (HidCtrl));

@@ -81,8 +81,7 @@ TEST_F (NotificationWindowWindows, HandsTheThreeNoticesToTheSessionOnItsOwnThrea
 
     // Posted from another thread, as the library does, with the others'
     // messages around them.
-    std::thread library ([handle]
-    {
+    std::thread library ([handle] {
         PostMessageW (handle, 0x400, 1, 1);
         PostMessageW (handle, NotificationWindow::removalMessage, 3, 0);
         PostMessageW (handle, NotificationWindow::arrivalMessage, 0, 0);

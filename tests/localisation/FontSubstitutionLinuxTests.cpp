@@ -12,83 +12,83 @@
 
 namespace
 {
-    constexpr float kHeight = 20.0f;
+constexpr float kHeight = 20.0f;
 
-    // One character, drawn black on white at a fixed place.
-    juce::Image renderCharacter (const juce::Font& font, juce::juce_wchar c)
-    {
-        juce::Image image (juce::Image::RGB, 40, 40, true);
-        juce::Graphics g (image);
-        g.fillAll (juce::Colours::white);
-        g.setColour (juce::Colours::black);
-        g.setFont (font);
-        g.drawSingleLineText (juce::String::charToString (c), 8, 28);
-        return image;
-    }
-
-    bool samePixels (const juce::Image& a, const juce::Image& b)
-    {
-        for (int y = 0; y < a.getHeight(); ++y)
-            for (int x = 0; x < a.getWidth(); ++x)
-                if (a.getPixelAt (x, y) != b.getPixelAt (x, y))
-                    return false;
-
-        return true;
-    }
-
-    int inkedPixels (const juce::Image& image)
-    {
-        int count = 0;
-
-        for (int y = 0; y < image.getHeight(); ++y)
-            for (int x = 0; x < image.getWidth(); ++x)
-                if (image.getPixelAt (x, y).getBrightness() < 0.5f)
-                    ++count;
-
-        return count;
-    }
-
-    // U+FFFF is a noncharacter that no font maps, so it shows what the font
-    // draws for a character it does not have.
-    constexpr juce::juce_wchar kNoCharacter = 0xFFFF;
-
-    bool drawsAsMissing (const juce::Font& font, juce::juce_wchar c)
-    {
-        return samePixels (renderCharacter (font, c), renderCharacter (font, kNoCharacter));
-    }
-
-    // JUCE keeps every typeface it made; a test that changes the default
-    // look-and-feel must not meet typefaces the previous one made.
-    void makeDefault (juce::LookAndFeel* lookAndFeel)
-    {
-        juce::LookAndFeel::setDefaultLookAndFeel (lookAndFeel);
-        juce::Typeface::clearTypefaceCache();
-    }
-
-    // The program's look as the default one, as the main component sets it.
-    class FontSubstitutionTest  : public ::testing::Test
-    {
-    protected:
-        void SetUp() override
-        {
-            makeDefault (&programLook);
-        }
-
-        void TearDown() override
-        {
-            makeDefault (nullptr);
-            juce::Font::setFallbackFontName (savedFallback);
-        }
-
-        juce::LangLookAndFeel programLook;
-        juce::String savedFallback { juce::Font::getFallbackFontName() };
-    };
+// One character, drawn black on white at a fixed place.
+juce::Image renderCharacter (const juce::Font& font, juce::juce_wchar c)
+{
+    juce::Image image (juce::Image::RGB, 40, 40, true);
+    juce::Graphics g (image);
+    g.fillAll (juce::Colours::white);
+    g.setColour (juce::Colours::black);
+    g.setFont (font);
+    g.drawSingleLineText (juce::String::charToString (c), 8, 28);
+    return image;
 }
+
+bool samePixels (const juce::Image& a, const juce::Image& b)
+{
+    for (int y = 0; y < a.getHeight(); ++y)
+        for (int x = 0; x < a.getWidth(); ++x)
+            if (a.getPixelAt (x, y) != b.getPixelAt (x, y))
+                return false;
+
+    return true;
+}
+
+int inkedPixels (const juce::Image& image)
+{
+    int count = 0;
+
+    for (int y = 0; y < image.getHeight(); ++y)
+        for (int x = 0; x < image.getWidth(); ++x)
+            if (image.getPixelAt (x, y).getBrightness() < 0.5f)
+                ++count;
+
+    return count;
+}
+
+// U+FFFF is a noncharacter that no font maps, so it shows what the font
+// draws for a character it does not have.
+constexpr juce::juce_wchar kNoCharacter = 0xFFFF;
+
+bool drawsAsMissing (const juce::Font& font, juce::juce_wchar c)
+{
+    return samePixels (renderCharacter (font, c), renderCharacter (font, kNoCharacter));
+}
+
+// JUCE keeps every typeface it made; a test that changes the default
+// look-and-feel must not meet typefaces the previous one made.
+void makeDefault (juce::LookAndFeel* lookAndFeel)
+{
+    juce::LookAndFeel::setDefaultLookAndFeel (lookAndFeel);
+    juce::Typeface::clearTypefaceCache();
+}
+
+// The program's look as the default one, as the main component sets it.
+class FontSubstitutionTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        makeDefault (&programLook);
+    }
+
+    void TearDown() override
+    {
+        makeDefault (nullptr);
+        juce::Font::setFallbackFontName (savedFallback);
+    }
+
+    juce::LangLookAndFeel programLook;
+    juce::String savedFallback { juce::Font::getFallbackFontName() };
+};
+} // namespace
 
 //==============================================================================
 TEST (FontSubstitutionTable, MapsTheProgramsWindowsFonts)
 {
-    EXPECT_EQ (juce::String ("DejaVu Sans"),      FontSubstitution::hostFontFor ("Verdana"));
+    EXPECT_EQ (juce::String ("DejaVu Sans"), FontSubstitution::hostFontFor ("Verdana"));
     EXPECT_EQ (juce::String ("Noto Sans CJK SC"), FontSubstitution::hostFontFor ("Microsoft YaHei"));
     EXPECT_EQ (juce::String ("Noto Sans CJK TC"), FontSubstitution::hostFontFor ("Microsoft JhengHei"));
     EXPECT_EQ (juce::String ("Noto Sans CJK KR"), FontSubstitution::hostFontFor ("Malgun Gothic"));
@@ -126,7 +126,7 @@ TEST_F (FontSubstitutionTest, WindowsNamesGetTheHostTypefaceInTheSameStyle)
 
         auto plain = juce::Font (name, kHeight, juce::Font::plain).getTypefacePtr();
         EXPECT_EQ (host, plain->getName());
-        EXPECT_FALSE (plain->getStyle().containsIgnoreCase ("Bold")) << plain->getStyle();  // DejaVu calls it "Book"
+        EXPECT_FALSE (plain->getStyle().containsIgnoreCase ("Bold")) << plain->getStyle(); // DejaVu calls it "Book"
 
         auto bold = juce::Font (name, kHeight, juce::Font::bold).getTypefacePtr();
         EXPECT_EQ (host, bold->getName());
@@ -182,8 +182,8 @@ TEST_F (FontSubstitutionTest, MissingGlyphsAreDetectable)
     // The check above must be able to fail: CJK text in the Latin font is
     // drawn as boxes.
     const juce::Font verdana ("Verdana", kHeight, juce::Font::plain);
-    EXPECT_TRUE (drawsAsMissing (verdana, 0x66F4));   // 更
-    EXPECT_TRUE (drawsAsMissing (verdana, 0xC5C5));   // 업
+    EXPECT_TRUE (drawsAsMissing (verdana, 0x66F4)); // 更
+    EXPECT_TRUE (drawsAsMissing (verdana, 0xC5C5)); // 업
     EXPECT_FALSE (drawsAsMissing (verdana, 'U'));
 }
 
@@ -193,9 +193,9 @@ TEST_F (FontSubstitutionTest, DefaultSansSerifOfTheLookAndFeelIsSubstituted)
     FontSubstitution::setDefaultSansSerifTypefaceName (lookAndFeel, "MS PGothic");
     makeDefault (&lookAndFeel);
 
-    const juce::Font general (kHeight);  // the "<Sans-Serif>" placeholder
+    const juce::Font general (kHeight); // the "<Sans-Serif>" placeholder
     EXPECT_EQ (juce::String ("Noto Sans CJK JP"), general.getTypefacePtr()->getName());
-    EXPECT_FALSE (drawsAsMissing (general, 0x30A2));  // ア
+    EXPECT_FALSE (drawsAsMissing (general, 0x30A2)); // ア
     EXPECT_FALSE (drawsAsMissing (general, 'A'));
 
     const juce::Font generalBold (kHeight, juce::Font::bold);
@@ -220,7 +220,7 @@ TEST_F (FontSubstitutionTest, FamiliesMissingOnTheHostBecomeTheHostDefault)
     // The macOS names of the second font table have no substitute.
     const juce::Font geneva ("Geneva CY", kHeight, juce::Font::plain);
     EXPECT_TRUE (geneva.getTypefacePtr()->getName().isNotEmpty());
-    EXPECT_GT (inkedPixels (renderCharacter (geneva, 0x0416)), 0);  // Ж
+    EXPECT_GT (inkedPixels (renderCharacter (geneva, 0x0416)), 0); // Ж
 
     makeDefault (nullptr);
 }
@@ -229,8 +229,7 @@ TEST_F (FontSubstitutionTest, FallbackFontNameGoesThroughTheTable)
 {
     // Typeface::getFallbackTypeface is protected; it makes exactly this font,
     // whose style is empty unless someone set one.
-    auto fallbackTypeface = []
-    {
+    auto fallbackTypeface = [] {
         return juce::Font (juce::Font::getFallbackFontName(), juce::Font::getFallbackFontStyle(), 10.0f).getTypefacePtr();
     };
 

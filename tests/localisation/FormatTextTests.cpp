@@ -7,26 +7,26 @@
 
 namespace
 {
-    juce::String utf8 (const char* text)    { return juce::String (juce::CharPointer_UTF8 (text)); }
+juce::String utf8 (const char* text) { return juce::String (juce::CharPointer_UTF8 (text)); }
 
-    juce::String repeated (const char* utf8Text, int times)
-    {
-        juce::String s;
+juce::String repeated (const char* utf8Text, int times)
+{
+    juce::String s;
 
-        for (int i = 0; i < times; ++i)
-            s << utf8 (utf8Text);
+    for (int i = 0; i < times; ++i)
+        s << utf8 (utf8Text);
 
-        return s;
-    }
-
-    // The bytes must decode back to the same text: no broken sequence.
-    bool isWholeUtf8 (const juce::String& text)
-    {
-        const auto* raw = text.toRawUTF8();
-        return juce::CharPointer_UTF8::isValidString (raw, (int) text.getNumBytesAsUTF8())
-            && juce::String::fromUTF8 (raw, (int) text.getNumBytesAsUTF8()) == text;
-    }
+    return s;
 }
+
+// The bytes must decode back to the same text: no broken sequence.
+bool isWholeUtf8 (const juce::String& text)
+{
+    const auto* raw = text.toRawUTF8();
+    return juce::CharPointer_UTF8::isValidString (raw, (int) text.getNumBytesAsUTF8())
+           && juce::String::fromUTF8 (raw, (int) text.getNumBytesAsUTF8()) == text;
+}
+} // namespace
 
 TEST (FormatText, PadsOnTheLeftWithZerosButNeverCuts)
 {
@@ -100,13 +100,17 @@ TEST (FormatText, KeepsAtMost255BytesOfWholeCharacters)
     const auto ascii = formatText ("%s", repeated ("a", 300));
     EXPECT_EQ (255u, ascii.getNumBytesAsUTF8());
 
-    struct Case { const char* character; int count; size_t expectedBytes; };
-    const Case cases[] =
+    struct Case
     {
-        { "é",  200, 254 },   // 2-byte: 127 whole characters
-        { "版", 100, 255 },   // 3-byte: 85 whole characters fill it exactly
-        { "ж",  128, 254 },   // 256 bytes would be one too many
-        { "😀",  70, 252 },   // 4-byte: 63 whole characters
+        const char* character;
+        int count;
+        size_t expectedBytes;
+    };
+    const Case cases[] = {
+        { "é", 200, 254 },  // 2-byte: 127 whole characters
+        { "版", 100, 255 }, // 3-byte: 85 whole characters fill it exactly
+        { "ж", 128, 254 },  // 256 bytes would be one too many
+        { "😀", 70, 252 },   // 4-byte: 63 whole characters
     };
 
     for (auto& c : cases)
@@ -137,9 +141,9 @@ TEST (FormatText, TextsAtTheLimitStayWhole)
     EXPECT_EQ (exactly, formatText (exactly));
     EXPECT_EQ (exactly, formatText ("%s", exactly));
 
-    const auto twoByteExact = repeated ("z", 253) + utf8 ("é");  // 255 bytes
+    const auto twoByteExact = repeated ("z", 253) + utf8 ("é"); // 255 bytes
     EXPECT_EQ (twoByteExact, formatText (twoByteExact));
 
-    const auto twoByteOver = repeated ("z", 254) + utf8 ("é");   // 256 bytes
+    const auto twoByteOver = repeated ("z", 254) + utf8 ("é"); // 256 bytes
     EXPECT_EQ (repeated ("z", 254), formatText (twoByteOver));
 }

@@ -14,62 +14,65 @@
 //==============================================================================
 namespace
 {
-    std::vector<std::string> received;
-    int stopAfter = -1;
+std::vector<std::string> received;
+int stopAfter = -1;
 
-    int recordLocale (const char* text)
-    {
-        received.emplace_back (text);
-        return (stopAfter >= 0 && (int) received.size() >= stopAfter) ? 0 : 1;
-    }
-
-    std::vector<std::string> enumerate (const juce::StringArray& names, int stopAfterCount = -1)
-    {
-        received.clear();
-        stopAfter = stopAfterCount;
-        PosixLocales::enumerateLocaleNames (names, recordLocale);
-        return received;
-    }
+int recordLocale (const char* text)
+{
+    received.emplace_back (text);
+    return (stopAfter >= 0 && (int) received.size() >= stopAfter) ? 0 : 1;
 }
+
+std::vector<std::string> enumerate (const juce::StringArray& names, int stopAfterCount = -1)
+{
+    received.clear();
+    stopAfter = stopAfterCount;
+    PosixLocales::enumerateLocaleNames (names, recordLocale);
+    return received;
+}
+} // namespace
 
 TEST (PosixLocales, MapsPosixNamesToWindowsIdentifiers)
 {
-    struct Case { const char* name; juce::uint32 lcid; };
-    const Case cases[] =
+    struct Case
     {
-        { "fr_CA.UTF-8",   0x0C0C },
-        { "fr_FR",         0x040C },
-        { "pt_BR",         0x0416 },
-        { "pt_PT.utf8",    0x0816 },
-        { "de_DE@euro",    0x0407 },
+        const char* name;
+        juce::uint32 lcid;
+    };
+    const Case cases[] = {
+        { "fr_CA.UTF-8", 0x0C0C },
+        { "fr_FR", 0x040C },
+        { "pt_BR", 0x0416 },
+        { "pt_PT.utf8", 0x0816 },
+        { "de_DE@euro", 0x0407 },
         { "de_DE.UTF-8@euro", 0x0407 },
-        { "en_US.UTF-8",   0x0409 },
-        { "en_GB",         0x0809 },
-        { "es_ES.utf8",    0x0C0A },
-        { "it_IT",         0x0410 },
-        { "nl_NL",         0x0413 },
-        { "ru_RU.KOI8-R",  0x0419 },
-        { "ja_JP.eucJP",   0x0411 },
-        { "ko_KR.UTF-8",   0x0412 },
-        { "pl_PL",         0x0415 },
-        { "zh_CN.UTF-8",   0x0804 },
-        { "zh_TW",         0x0404 },
-        { "zh_TW.UTF-8",   0x0404 },
-        { "zh_HK.utf8",    0x0C04 },
-        { "zh_MO",         0x1404 },
-        { "zh_SG",         0x1004 },
-        { "zh_Hant",       0x7C04 },
-        { "fr",            0x000C },
-        { "C",             0 },
-        { "C.UTF-8",       0 },
-        { "C.utf8",        0 },
-        { "POSIX",         0 },
-        { "",              0 },
-        { "   ",           0 },
-        { "garbage",       0 },
+        { "en_US.UTF-8", 0x0409 },
+        { "en_GB", 0x0809 },
+        { "es_ES.utf8", 0x0C0A },
+        { "it_IT", 0x0410 },
+        { "nl_NL", 0x0413 },
+        { "ru_RU.KOI8-R", 0x0419 },
+        { "ja_JP.eucJP", 0x0411 },
+        { "ko_KR.UTF-8", 0x0412 },
+        { "pl_PL", 0x0415 },
+        { "zh_CN.UTF-8", 0x0804 },
+        { "zh_TW", 0x0404 },
+        { "zh_TW.UTF-8", 0x0404 },
+        { "zh_HK.utf8", 0x0C04 },
+        { "zh_MO", 0x1404 },
+        { "zh_SG", 0x1004 },
+        { "zh_Hant", 0x7C04 },
+        { "fr", 0x000C },
+        { "C", 0 },
+        { "C.UTF-8", 0 },
+        { "C.utf8", 0 },
+        { "POSIX", 0 },
+        { "", 0 },
+        { "   ", 0 },
+        { "garbage", 0 },
         { "no such/locale", 0 },
-        { "_FR",           0 },
-        { "@euro",         0 },
+        { "_FR", 0 },
+        { "@euro", 0 },
     };
 
     for (auto& c : cases)
@@ -102,52 +105,52 @@ TEST (PosixLocales, EnumerationSkipsNonLocalesAndStopsOnFalse)
 TEST (PosixLocales, ChoosesLocaleByPosixPrecedence)
 {
     EXPECT_EQ (juce::String ("fr_CA.UTF-8"), PosixLocales::chooseLocaleName ("fr_CA.UTF-8", "de_DE", "ja_JP"));
-    EXPECT_EQ (juce::String ("de_DE"),       PosixLocales::chooseLocaleName ("", "de_DE", "ja_JP"));
-    EXPECT_EQ (juce::String ("de_DE"),       PosixLocales::chooseLocaleName (nullptr, "de_DE", "ja_JP"));
-    EXPECT_EQ (juce::String ("ja_JP"),       PosixLocales::chooseLocaleName (nullptr, "", "ja_JP"));
-    EXPECT_EQ (juce::String(),               PosixLocales::chooseLocaleName (nullptr, nullptr, nullptr));
-    EXPECT_EQ (juce::String(),               PosixLocales::chooseLocaleName ("", "", ""));
+    EXPECT_EQ (juce::String ("de_DE"), PosixLocales::chooseLocaleName ("", "de_DE", "ja_JP"));
+    EXPECT_EQ (juce::String ("de_DE"), PosixLocales::chooseLocaleName (nullptr, "de_DE", "ja_JP"));
+    EXPECT_EQ (juce::String ("ja_JP"), PosixLocales::chooseLocaleName (nullptr, "", "ja_JP"));
+    EXPECT_EQ (juce::String(), PosixLocales::chooseLocaleName (nullptr, nullptr, nullptr));
+    EXPECT_EQ (juce::String(), PosixLocales::chooseLocaleName ("", "", ""));
 }
 
 namespace
 {
-    // Sets the three locale variables for the test's lifetime and puts the
-    // previous values back afterwards.
-    class ScopedLocaleEnvironment
+// Sets the three locale variables for the test's lifetime and puts the
+// previous values back afterwards.
+class ScopedLocaleEnvironment
+{
+public:
+    ScopedLocaleEnvironment (const char* lcAll, const char* lcMessages, const char* lang)
     {
-    public:
-        ScopedLocaleEnvironment (const char* lcAll, const char* lcMessages, const char* lang)
+        for (auto* name : names)
         {
-            for (auto* name : names)
-            {
-                auto* value = std::getenv (name);
-                saved.push_back (value != nullptr ? std::optional<std::string> (value) : std::nullopt);
-            }
-
-            set ("LC_ALL", lcAll);
-            set ("LC_MESSAGES", lcMessages);
-            set ("LANG", lang);
+            auto* value = std::getenv (name);
+            saved.push_back (value != nullptr ? std::optional<std::string> (value) : std::nullopt);
         }
 
-        ~ScopedLocaleEnvironment()
-        {
-            for (size_t i = 0; i < 3; ++i)
-                set (names[i], saved[i] ? saved[i]->c_str() : nullptr);
-        }
+        set ("LC_ALL", lcAll);
+        set ("LC_MESSAGES", lcMessages);
+        set ("LANG", lang);
+    }
 
-    private:
-        static constexpr const char* names[3] = { "LC_ALL", "LC_MESSAGES", "LANG" };
-        std::vector<std::optional<std::string>> saved;
+    ~ScopedLocaleEnvironment()
+    {
+        for (size_t i = 0; i < 3; ++i)
+            set (names[i], saved[i] ? saved[i]->c_str() : nullptr);
+    }
 
-        static void set (const char* name, const char* value)
-        {
-            if (value != nullptr)
-                setenv (name, value, 1);
-            else
-                unsetenv (name);
-        }
-    };
-}
+private:
+    static constexpr const char* names[3] = { "LC_ALL", "LC_MESSAGES", "LANG" };
+    std::vector<std::optional<std::string>> saved;
+
+    static void set (const char* name, const char* value)
+    {
+        if (value != nullptr)
+            setenv (name, value, 1);
+        else
+            unsetenv (name);
+    }
+};
+} // namespace
 
 TEST (HostLocaleSource, ReadsUserLanguageFromTheEnvironment)
 {

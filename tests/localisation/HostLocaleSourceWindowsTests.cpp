@@ -13,28 +13,28 @@
 
 namespace
 {
-    std::vector<std::string> received;
-    size_t stopAfter = 0;
+std::vector<std::string> received;
+size_t stopAfter = 0;
 
-    int recordLocale (const char* text)
-    {
-        received.emplace_back (text);
-        return (stopAfter > 0 && received.size() >= stopAfter) ? 0 : 1;
-    }
-
-    std::vector<std::string> enumerateHostLocales (size_t stopAfterCount = 0)
-    {
-        received.clear();
-        stopAfter = stopAfterCount;
-        HostLocaleSource().enumerateInstalledLocales (recordLocale);
-        return received;
-    }
-
-    bool isEightHexDigits (const std::string& text)
-    {
-        return text.size() == 8 && text.find_first_not_of ("0123456789abcdefABCDEF") == std::string::npos;
-    }
+int recordLocale (const char* text)
+{
+    received.emplace_back (text);
+    return (stopAfter > 0 && received.size() >= stopAfter) ? 0 : 1;
 }
+
+std::vector<std::string> enumerateHostLocales (size_t stopAfterCount = 0)
+{
+    received.clear();
+    stopAfter = stopAfterCount;
+    HostLocaleSource().enumerateInstalledLocales (recordLocale);
+    return received;
+}
+
+bool isEightHexDigits (const std::string& text)
+{
+    return text.size() == 8 && text.find_first_not_of ("0123456789abcdefABCDEF") == std::string::npos;
+}
+} // namespace
 
 TEST (HostLocaleSourceWindows, EnumeratesInstalledLocalesAsEightHexDigits)
 {

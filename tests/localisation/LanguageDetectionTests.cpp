@@ -11,50 +11,51 @@
 
 namespace
 {
-    // Every test starts and ends without a shared catalogue, with a source
-    // that reports no locale and no known user language.
-    class CatalogueTest  : public ::testing::Test
-    {
-    protected:
-        void SetUp() override       { TxtLoader::releaseInstance(); }
-        void TearDown() override    { TxtLoader::releaseInstance(); }
+// Every test starts and ends without a shared catalogue, with a source
+// that reports no locale and no known user language.
+class CatalogueTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { TxtLoader::releaseInstance(); }
+    void TearDown() override { TxtLoader::releaseInstance(); }
 
-        FixedLocaleSource nothingInstalled { 0, {} };
-        ScopedLocaleSource useSource { nothingInstalled };
-    };
+    FixedLocaleSource nothingInstalled { 0, {} };
+    ScopedLocaleSource useSource { nothingInstalled };
+};
 
-    std::vector<int> availableLanguages (const TxtLoader& catalogue)
-    {
-        std::vector<int> result;
+std::vector<int> availableLanguages (const TxtLoader& catalogue)
+{
+    std::vector<int> result;
 
-        for (int i = -1; i <= kLanguageCount; ++i)
-            if (catalogue.isLanguageAvailable (i))
-                result.push_back (i);
+    for (int i = -1; i <= kLanguageCount; ++i)
+        if (catalogue.isLanguageAvailable (i))
+            result.push_back (i);
 
-        return result;
-    }
-
-    void clearAvailability (TxtLoader& catalogue)
-    {
-        for (int i = 0; i < kLanguageCount; ++i)
-            catalogue.setLanguageAvailable (i, false);
-    }
-
-    struct StartCase
-    {
-        const char* what;
-        juce::uint16 userLangId;
-        std::vector<const char*> locales;
-        int expectedLanguage;
-        std::vector<int> expectedAvailable;
-    };
-
-    void PrintTo (const StartCase& c, std::ostream* os)    { *os << c.what; }
+    return result;
 }
 
+void clearAvailability (TxtLoader& catalogue)
+{
+    for (int i = 0; i < kLanguageCount; ++i)
+        catalogue.setLanguageAvailable (i, false);
+}
+
+struct StartCase
+{
+    const char* what;
+    juce::uint16 userLangId;
+    std::vector<const char*> locales;
+    int expectedLanguage;
+    std::vector<int> expectedAvailable;
+};
+
+void PrintTo (const StartCase& c, std::ostream* os) { *os << c.what; }
+} // namespace
+
 //==============================================================================
-class StartLanguage  : public CatalogueTest,
-                       public ::testing::WithParamInterface<StartCase> {};
+class StartLanguage : public CatalogueTest,
+                      public ::testing::WithParamInterface<StartCase>
+{};
 
 TEST_P (StartLanguage, FollowsUserLanguageAndInstalledLocales)
 {
@@ -77,35 +78,7 @@ TEST_P (StartLanguage, FollowsUserLanguageAndInstalledLocales)
     EXPECT_EQ (c.expectedAvailable, availableLanguages (*catalogue));
 }
 
-INSTANTIATE_TEST_SUITE_P (Rules, StartLanguage, ::testing::Values (
-    StartCase { "French Canada user, French locale",      0x0C0C, { "00000409", "0000040C" }, 1, { 0, 1 } },
-    StartCase { "Brazilian user, Brazilian locale",       0x0416, { "00000416" },             7, { 0, 7 } },
-    StartCase { "Brazilian user, Portugal locale",        0x0416, { "00000816" },             7, { 0, 7 } },
-    StartCase { "Singapore user, Chinese locale",         0x1004, { "00000804" },             9, { 0, 8, 9 } },
-    StartCase { "Hong Kong user",                         0x0C04, { "00000C04" },             9, { 0, 8, 9 } },
-    StartCase { "Taiwan user",                            0x0404, { "00000404" },             9, { 0, 8, 9 } },
-    StartCase { "Macao user",                             0x1404, { "00001404" },             9, { 0, 8, 9 } },
-    StartCase { "neutral Traditional Chinese user",       0x7C04, { "00000404" },             9, { 0, 8, 9 } },
-    StartCase { "PRC user",                               0x0804, { "00000804" },             8, { 0, 8, 9 } },
-    StartCase { "PRC user, only a Taiwan locale",         0x0804, { "00000404" },             8, { 0, 8, 9 } },
-    StartCase { "other Chinese identifier",               0x7804, { "00000804" },             0, { 0, 8, 9 } },
-    StartCase { "PRC user without a Chinese locale",      0x0804, { "00000409" },             0, { 0 } },
-    StartCase { "Taiwan user without a Chinese locale",   0x0404, { "00000409" },             0, { 0 } },
-    StartCase { "Singapore user without Chinese locale",  0x1004, { "00000411" },             0, { 0, 11 } },
-    StartCase { "British user",                           0x0809, { "00000809", "0000040C" }, 0, { 0, 1 } },
-    StartCase { "Polish user with a Polish locale",       0x0415, { "00000415" },             0, { 0 } },
-    StartCase { "English-only system, German user",       0x0407, { "00000409", "00000809" }, 0, { 0 } },
-    StartCase { "German user, only Japanese installed",   0x0407, { "00000411" },             0, { 0, 11 } },
-    StartCase { "Japanese user, Japanese locale",         0x0411, { "00000411" },            11, { 0, 11 } },
-    StartCase { "Korean user, lower-case locale text",    0x0412, { "00000412" },            10, { 0, 10 } },
-    StartCase { "French user, lower-case locale text",    0x040C, { "0000080c" },             1, { 0, 1 } },
-    StartCase { "nothing enumerated",                     0x040C, {},                         0, { 0 } },
-    StartCase { "user language unknown to the host",      0x0000, { "00000407" },             0, { 0, 2 } },
-    StartCase { "every language installed, Dutch user",   0x0813,
-                { "00000409", "0000040C", "00000407", "00000C0A", "00000410", "00000413",
-                  "00000419", "00000816", "00000804", "00000412", "00000411" },
-                5, { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 } }
-));
+INSTANTIATE_TEST_SUITE_P (Rules, StartLanguage, ::testing::Values (StartCase { "French Canada user, French locale", 0x0C0C, { "00000409", "0000040C" }, 1, { 0, 1 } }, StartCase { "Brazilian user, Brazilian locale", 0x0416, { "00000416" }, 7, { 0, 7 } }, StartCase { "Brazilian user, Portugal locale", 0x0416, { "00000816" }, 7, { 0, 7 } }, StartCase { "Singapore user, Chinese locale", 0x1004, { "00000804" }, 9, { 0, 8, 9 } }, StartCase { "Hong Kong user", 0x0C04, { "00000C04" }, 9, { 0, 8, 9 } }, StartCase { "Taiwan user", 0x0404, { "00000404" }, 9, { 0, 8, 9 } }, StartCase { "Macao user", 0x1404, { "00001404" }, 9, { 0, 8, 9 } }, StartCase { "neutral Traditional Chinese user", 0x7C04, { "00000404" }, 9, { 0, 8, 9 } }, StartCase { "PRC user", 0x0804, { "00000804" }, 8, { 0, 8, 9 } }, StartCase { "PRC user, only a Taiwan locale", 0x0804, { "00000404" }, 8, { 0, 8, 9 } }, StartCase { "other Chinese identifier", 0x7804, { "00000804" }, 0, { 0, 8, 9 } }, StartCase { "PRC user without a Chinese locale", 0x0804, { "00000409" }, 0, { 0 } }, StartCase { "Taiwan user without a Chinese locale", 0x0404, { "00000409" }, 0, { 0 } }, StartCase { "Singapore user without Chinese locale", 0x1004, { "00000411" }, 0, { 0, 11 } }, StartCase { "British user", 0x0809, { "00000809", "0000040C" }, 0, { 0, 1 } }, StartCase { "Polish user with a Polish locale", 0x0415, { "00000415" }, 0, { 0 } }, StartCase { "English-only system, German user", 0x0407, { "00000409", "00000809" }, 0, { 0 } }, StartCase { "German user, only Japanese installed", 0x0407, { "00000411" }, 0, { 0, 11 } }, StartCase { "Japanese user, Japanese locale", 0x0411, { "00000411" }, 11, { 0, 11 } }, StartCase { "Korean user, lower-case locale text", 0x0412, { "00000412" }, 10, { 0, 10 } }, StartCase { "French user, lower-case locale text", 0x040C, { "0000080c" }, 1, { 0, 1 } }, StartCase { "nothing enumerated", 0x040C, {}, 0, { 0 } }, StartCase { "user language unknown to the host", 0x0000, { "00000407" }, 0, { 0, 2 } }, StartCase { "every language installed, Dutch user", 0x0813, { "00000409", "0000040C", "00000407", "00000C0A", "00000410", "00000413", "00000419", "00000816", "00000804", "00000412", "00000411" }, 5, { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 } }));
 
 //==============================================================================
 TEST_F (CatalogueTest, StartLanguageLoadsThatLanguagesTexts)
@@ -147,12 +120,15 @@ TEST_F (CatalogueTest, MarkInstalledLocaleMatchesLowByteInEitherCase)
 {
     auto* catalogue = TxtLoader::getInstance();
 
-    struct Case { const char* text; std::vector<int> marked; };
-    const Case cases[] =
+    struct Case
     {
+        const char* text;
+        std::vector<int> marked;
+    };
+    const Case cases[] = {
         { "0000040C", { 1 } },
         { "0000040c", { 1 } },
-        { "0000080C", { 1 } },      // any French region
+        { "0000080C", { 1 } }, // any French region
         { "00000407", { 2 } },
         { "00000C0A", { 3 } },
         { "0000040a", { 3 } },
@@ -160,17 +136,17 @@ TEST_F (CatalogueTest, MarkInstalledLocaleMatchesLowByteInEitherCase)
         { "00000813", { 5 } },
         { "00000419", { 6 } },
         { "00000416", { 7 } },
-        { "00000804", { 8, 9 } },   // both Chinese languages share 0x04
+        { "00000804", { 8, 9 } }, // both Chinese languages share 0x04
         { "00000C04", { 8, 9 } },
         { "00000412", { 10 } },
         { "00000411", { 11 } },
-        { "00000409", {} },         // English is never examined
-        { "00000415", {} },         // Polish: not a language of the program
-        { "0409040C", { 1 } },      // only the last two characters count
-        { "0C",       { 1 } },
+        { "00000409", {} },    // English is never examined
+        { "00000415", {} },    // Polish: not a language of the program
+        { "0409040C", { 1 } }, // only the last two characters count
+        { "0C", { 1 } },
         { "000004ZZ", {} },
-        { "C",        {} },
-        { "",         {} },
+        { "C", {} },
+        { "", {} },
     };
 
     for (auto& c : cases)

@@ -15,39 +15,39 @@
 
 namespace
 {
-    juce::String utf8 (const char* text)    { return juce::String (juce::CharPointer_UTF8 (text)); }
+juce::String utf8 (const char* text) { return juce::String (juce::CharPointer_UTF8 (text)); }
 
-    std::vector<juce::String> allTexts (const TxtLoader& loader)
-    {
-        std::vector<juce::String> texts;
+std::vector<juce::String> allTexts (const TxtLoader& loader)
+{
+    std::vector<juce::String> texts;
 
-        for (int k = 0; k < kTextCount; ++k)
-            texts.push_back (loader.getText ((TextKey) k));
+    for (int k = 0; k < kTextCount; ++k)
+        texts.push_back (loader.getText ((TextKey) k));
 
-        return texts;
-    }
-
-    std::string hexBytes (const juce::String& text)
-    {
-        std::string hex;
-
-        for (auto* p = text.toRawUTF8(); *p != 0; ++p)
-        {
-            char b[4];
-            std::snprintf (b, sizeof (b), "%02X ", (unsigned char) *p);
-            hex += b;
-        }
-
-        return hex;
-    }
-
-    class SharedCatalogue  : public ::testing::Test
-    {
-    protected:
-        void SetUp() override       { TxtLoader::releaseInstance(); }
-        void TearDown() override    { TxtLoader::releaseInstance(); }
-    };
+    return texts;
 }
+
+std::string hexBytes (const juce::String& text)
+{
+    std::string hex;
+
+    for (auto* p = text.toRawUTF8(); *p != 0; ++p)
+    {
+        char b[4];
+        std::snprintf (b, sizeof (b), "%02X ", (unsigned char) *p);
+        hex += b;
+    }
+
+    return hex;
+}
+
+class SharedCatalogue : public ::testing::Test
+{
+protected:
+    void SetUp() override { TxtLoader::releaseInstance(); }
+    void TearDown() override { TxtLoader::releaseInstance(); }
+};
+} // namespace
 
 //==============================================================================
 TEST (TxtLoader, FreshObjectHasNoLanguageYet)
@@ -82,7 +82,7 @@ TEST (TxtLoader, IndicesOutsideTheLanguagesGiveEmptyOrFalse)
         EXPECT_TRUE (loader.getLanguageName (i).isEmpty()) << i;
         EXPECT_FALSE (loader.isLanguageAvailable (i)) << i;
 
-        loader.setLanguageAvailable (i, true);  // must not write past the flags
+        loader.setLanguageAvailable (i, true); // must not write past the flags
         EXPECT_FALSE (loader.isLanguageAvailable (i)) << i;
     }
 }
@@ -314,7 +314,7 @@ TEST (CatalogueTexts, FormattingNeverCutsACatalogueText)
             const auto formatted = formatText (text, model, "05");
 
             if (! text.containsChar ('%'))
-                EXPECT_EQ (text, formatted) << i << "/" << k;  // the 250-byte Russian text included
+                EXPECT_EQ (text, formatted) << i << "/" << k; // the 250-byte Russian text included
             else
                 longest = std::max (longest, formatted.getNumBytesAsUTF8());
         }
@@ -357,7 +357,7 @@ TEST_F (SharedCatalogue, ReleaseThenGetInstanceStartsAfresh)
     }
 
     TxtLoader::releaseInstance();
-    TxtLoader::releaseInstance();  // a second release is harmless
+    TxtLoader::releaseInstance(); // a second release is harmless
 
     FixedLocaleSource korean (0x0412, { "00000412" });
     ScopedLocaleSource scoped (korean);

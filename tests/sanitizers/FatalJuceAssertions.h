@@ -6,4 +6,6 @@
 // handler prints the stack that led to it.
 #pragma once
 
-#define JUCE_LOG_CURRENT_ASSERTION juce::logAssertion (__FILE__, __LINE__); __builtin_abort();
+#define JUCE_LOG_CURRENT_ASSERTION        \
+ juce::logAssertion (__FILE__, __LINE__); \
+ __builtin_abort();

@@ -113,10 +113,10 @@ bool ProtocolModel::isSuccessCode (uint8_t command, int answerCode)
     switch (command)
     {
         case cmdQueryStatus: return answerCode == ansOk || answerCode == ansOkB;
-        case cmdQueryInfo:   return answerCode == ansInfo;
-        case cmdCommitPoll:  return answerCode == ansBlockDone;
-        case cmdFinish:      return false;
-        default:             return answerCode == ansOk;
+        case cmdQueryInfo: return answerCode == ansInfo;
+        case cmdCommitPoll: return answerCode == ansBlockDone;
+        case cmdFinish: return false;
+        default: return answerCode == ansOk;
     }
 }
 
@@ -128,13 +128,13 @@ bool ProtocolModel::nextCommand (uint8_t* report) const
 
     switch (next)
     {
-        case Step::statusQuery:   startCommand (report, controllerTarget, cmdQueryStatus); return true;
-        case Step::infoQuery:     startCommand (report, controllerTarget, cmdQueryInfo); return true;
-        case Step::finish:        startCommand (report, controllerTarget, cmdFinish); return true;
-        case Step::commitPoll:    startCommand (report, image.target, cmdCommitPoll); return true;
-        case Step::dataPiece:     putDataPiece (report, dataPerReport); return true;
+        case Step::statusQuery: startCommand (report, controllerTarget, cmdQueryStatus); return true;
+        case Step::infoQuery: startCommand (report, controllerTarget, cmdQueryInfo); return true;
+        case Step::finish: startCommand (report, controllerTarget, cmdFinish); return true;
+        case Step::commitPoll: startCommand (report, image.target, cmdCommitPoll); return true;
+        case Step::dataPiece: putDataPiece (report, dataPerReport); return true;
         case Step::lastDataPiece: putDataPiece (report, bytesLeftInBlock()); return true;
-        case Step::blockSum:      putBlockSum (report); return true;
+        case Step::blockSum: putBlockSum (report); return true;
 
         case Step::prepare:
             // The first image to write names the target; the range is the
@@ -222,18 +222,18 @@ void ProtocolModel::answered (const uint8_t* answer)
 
     switch (next)
     {
-        case Step::statusQuery:   takeStatusAnswer (answer); break;
-        case Step::infoQuery:     takeInfoAnswer (answer); break;
-        case Step::prepare:       takePrepareAnswer (answer); break;
-        case Step::blockStart:    takeBlockStartAnswer (answer); break;
+        case Step::statusQuery: takeStatusAnswer (answer); break;
+        case Step::infoQuery: takeInfoAnswer (answer); break;
+        case Step::prepare: takePrepareAnswer (answer); break;
+        case Step::blockStart: takeBlockStartAnswer (answer); break;
         case Step::dataPiece:
         case Step::lastLength:
         case Step::lastDataPiece: takePieceAnswer (answer); break;
-        case Step::blockSum:      takeSumAnswer (answer); break;
-        case Step::commitPoll:    takePollAnswer (answer); break;
+        case Step::blockSum: takeSumAnswer (answer); break;
+        case Step::commitPoll: takePollAnswer (answer); break;
         case Step::confirmation:
         case Step::finish:
-        case Step::nothing:       break;
+        case Step::nothing: break;
     }
 
     // An error identifier ends the worker after its pass.
@@ -391,10 +391,10 @@ void ProtocolModel::takePollAnswer (const uint8_t* answer)
     switch (answer[1])
     {
         case ansBusy:
-        case ansBusy2:     break; // still writing: polled again
+        case ansBusy2: break; // still writing: polled again
         case ansBlockDone: moveOnAfterCommit(); break;
-        case ansError:     endWith (refusalError (answer[2], 3, 4)); break;
-        default:           endWith (errProtocol); break;
+        case ansError: endWith (refusalError (answer[2], 3, 4)); break;
+        default: endWith (errProtocol); break;
     }
 }
 

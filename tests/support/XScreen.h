@@ -15,7 +15,10 @@ bool hasScreen();
 // it could not.
 bool ignoreXErrorsLikeAJuceApplication();
 
-namespace juce { class Component; }
+namespace juce
+{
+class Component;
+}
 
 // Sends a window of this program, from a connection of its own, the notice
 // a window gets when it gains the keyboard focus. JUCE reads X events only

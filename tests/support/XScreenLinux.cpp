@@ -12,8 +12,7 @@ bool hasScreen()
 
 bool ignoreXErrorsLikeAJuceApplication()
 {
-    static const bool installed = []
-    {
+    static const bool installed = [] {
         using Handler = int (*) (void*, void*);
         using SetHandler = Handler (*) (Handler);
 

@@ -18,7 +18,7 @@ namespace
 {
 constexpr juce::uint32 kWhite = 0xffffffff;
 constexpr juce::uint32 kBlack = 0xff000000;
-constexpr juce::uint32 kFace  = 0xffeaeaea;   // the main page's button colour
+constexpr juce::uint32 kFace = 0xffeaeaea; // the main page's button colour
 
 juce::Image paintIntoImage (juce::Component& c, std::vector<juce::Font>* glyphFonts = nullptr)
 {
@@ -69,7 +69,7 @@ juce::Rectangle<int> darkPixelBounds (const juce::Image& image, int margin = 3)
 
 struct ClickCounter : public juce::Button::Listener
 {
-    void buttonClicked (juce::Button*) override  { ++clicks; }
+    void buttonClicked (juce::Button*) override { ++clicks; }
     int clicks = 0;
 };
 
@@ -78,8 +78,16 @@ struct ClickCounter : public juce::Button::Listener
 struct RepaintCounter : public juce::CachedComponentImage
 {
     void paint (juce::Graphics&) override {}
-    bool invalidateAll() override                        { ++repaints; return true; }
-    bool invalidate (const juce::Rectangle<int>&) override { ++repaints; return true; }
+    bool invalidateAll() override
+    {
+        ++repaints;
+        return true;
+    }
+    bool invalidate (const juce::Rectangle<int>&) override
+    {
+        ++repaints;
+        return true;
+    }
     void releaseResources() override {}
 
     int repaints = 0;
@@ -224,20 +232,20 @@ TEST_F (AlineButtonTest, CaptionFontUsesNameStyleAndHeightCappedAt13)
     std::vector<juce::Font> fonts;
     paintIntoImage (button, &fonts);
 
-    ASSERT_EQ (fonts.size(), 2u);  // "O" and "K"
+    ASSERT_EQ (fonts.size(), 2u); // "O" and "K"
 
     for (auto& f : fonts)
     {
         EXPECT_EQ (f.getTypefaceName(), "Verdana");
         EXPECT_TRUE (f.isBold());
         EXPECT_FALSE (f.isItalic());
-        EXPECT_FLOAT_EQ (f.getHeight(), 13.0f);  // 0.8 x 20 = 16, capped
+        EXPECT_FLOAT_EQ (f.getHeight(), 13.0f); // 0.8 x 20 = 16, capped
     }
 
     button.setSize (100, 15);
     paintIntoImage (button, &fonts);
     ASSERT_FALSE (fonts.empty());
-    EXPECT_NEAR (fonts.front().getHeight(), 12.0f, 1.0e-4f);  // 0.8 x 15
+    EXPECT_NEAR (fonts.front().getHeight(), 12.0f, 1.0e-4f); // 0.8 x 15
 
     button.setSize (100, 10);
     paintIntoImage (button, &fonts);
@@ -248,11 +256,11 @@ TEST_F (AlineButtonTest, CaptionFontUsesNameStyleAndHeightCappedAt13)
 TEST_F (AlineButtonTest, SetCaptionAlwaysRepaintsOnceAndFontSettersNever)
 {
     auto* counter = new RepaintCounter();
-    button.setCachedComponentImage (counter);  // owned by the button
+    button.setCachedComponentImage (counter); // owned by the button
     button.setVisible (true);
     counter->repaints = 0;
 
-    button.setCaption ("OK");  // unchanged
+    button.setCaption ("OK"); // unchanged
     EXPECT_EQ (counter->repaints, 1);
     EXPECT_EQ (button.getButtonText(), "OK");
 
@@ -280,7 +288,7 @@ TEST_F (AlineButtonTest, ReturnIsConsumedLooksPressedAndClicksOnceAfterRelease)
 
     EXPECT_TRUE (button.keyPressed (juce::KeyPress (juce::KeyPress::returnKey)));
     EXPECT_TRUE (button.isReturnKeyDown());
-    EXPECT_EQ (listener.clicks, 0);  // no immediate click, unlike juce::Button
+    EXPECT_EQ (listener.clicks, 0); // no immediate click, unlike juce::Button
 
     // The key is not physically down here, so this paint is the one that
     // sees it released: it still shows the press, then clicks.
@@ -380,8 +388,7 @@ TEST_F (AlineButtonTest, FocusFrameWhileButtonOrItsChildHasKeyboardFocus)
     child.setWantsKeyboardFocus (true);
     button.addAndMakeVisible (child);
 
-    auto focusOn = [] (juce::Component& c)
-    {
+    auto focusOn = [] (juce::Component& c) {
         return MessageLoop::runUntil ([&c] { if (! c.hasKeyboardFocus (false)) c.grabKeyboardFocus();
                                              return c.hasKeyboardFocus (false); }, 3000);
     };
@@ -392,8 +399,7 @@ TEST_F (AlineButtonTest, FocusFrameWhileButtonOrItsChildHasKeyboardFocus)
         GTEST_SKIP() << "the window manager did not give the window the focus";
     }
 
-    auto grey = [] (const juce::Image& image, int x, int y)
-    {
+    auto grey = [] (const juce::Image& image, int x, int y) {
         const auto c = image.getPixelAt (x, y);
         return c.getRed() < 0xe0 && c.getRed() > 0x90 && c.getRed() == c.getGreen() && c.getGreen() == c.getBlue();
     };
@@ -403,8 +409,8 @@ TEST_F (AlineButtonTest, FocusFrameWhileButtonOrItsChildHasKeyboardFocus)
     EXPECT_TRUE (grey (focused, 20, 16));
     EXPECT_TRUE (grey (focused, 5, 10));
     EXPECT_TRUE (grey (focused, 94, 10));
-    EXPECT_TRUE (pixelIs (focused, 20, 5, kFace));   // inside the frame
-    EXPECT_TRUE (pixelIs (focused, 3, 10, kFace));   // outside it
+    EXPECT_TRUE (pixelIs (focused, 20, 5, kFace)); // inside the frame
+    EXPECT_TRUE (pixelIs (focused, 3, 10, kFace)); // outside it
 
     // A focused child counts too.
     ASSERT_TRUE (focusOn (child));
@@ -428,7 +434,7 @@ protected:
         button.setBounds (0, 0, 100, 20);
     }
 
-    void TearDown() override  { button.setLookAndFeel (nullptr); }
+    void TearDown() override { button.setLookAndFeel (nullptr); }
 
     BtnLookAndFeel lookAndFeel;
     juce::TextButton button;
@@ -503,8 +509,7 @@ TEST_F (BtnLookAndFeelTest, OnlyCornersWithNoConnectedEdgeAreRounded)
 
 TEST_F (BtnLookAndFeelTest, BodyOf2Point5OrLessDrawsNothing)
 {
-    auto isBlank = [] (const juce::Image& image)
-    {
+    auto isBlank = [] (const juce::Image& image) {
         for (int y = 0; y < image.getHeight(); ++y)
             for (int x = 0; x < image.getWidth(); ++x)
                 if (image.getPixelAt (x, y).getAlpha() != 0)
@@ -512,14 +517,14 @@ TEST_F (BtnLookAndFeelTest, BodyOf2Point5OrLessDrawsNothing)
         return true;
     };
 
-    button.setSize (5, 20);  // 5 - 2 x 1.25 = 2.5
+    button.setSize (5, 20); // 5 - 2 x 1.25 = 2.5
     EXPECT_TRUE (isBlank (paintIntoImage (button)));
 
     button.setSize (6, 20);
     EXPECT_FALSE (isBlank (paintIntoImage (button)));
 
     button.setConnectedEdges (15);
-    button.setSize (20, 2);  // 2 - 2 x 0.1 = 1.8
+    button.setSize (20, 2); // 2 - 2 x 0.1 = 1.8
     EXPECT_TRUE (isBlank (paintIntoImage (button)));
 
     button.setSize (20, 3);

@@ -135,7 +135,7 @@ TEST_F (KeyboardFocusTest, ClickOnTheLanguageListAsTheWindowGetsTheFocusLeavesIt
 
     click (*main->getLanguageList());
     ASSERT_TRUE (eventually ([this] { return main->getLanguageList()->isPopupActive()
-                                          && juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0; }))
+                                             && juce::ModalComponentManager::getInstance()->getNumModalComponents() > 0; }))
         << "the list did not open";
 
     juce::PopupMenu::dismissAllActiveMenus();

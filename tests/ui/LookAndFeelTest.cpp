@@ -50,7 +50,7 @@ protected:
         bar.setLookAndFeel (&lookAndFeel);
     }
 
-    void TearDown() override  { bar.setLookAndFeel (nullptr); }
+    void TearDown() override { bar.setLookAndFeel (nullptr); }
 
     juce::Image draw (int width, int height, double progress, const juce::String& text,
                       std::vector<GlyphInfo>* glyphs = nullptr, const juce::Font* startFont = nullptr)
@@ -120,8 +120,7 @@ TEST_F (ProgressLookAndFeelTest, BarIsShadedTopToMiddleToBottom)
 
     // The gradient runs from y = 2 to y = height - 4 = 16, so the rows below
     // 16 keep the bottom colour. JUCE samples it at the pixel centres.
-    auto expectedGrey = [] (int y)
-    {
+    auto expectedGrey = [] (int y) {
         const double p = juce::jlimit (0.0, 1.0, (y + 0.5 - 2) / 14.0);
         return p < 0.5 ? 0xa7 + (0x64 - 0xa7) * (p / 0.5)
                        : 0x64 + (0x6c - 0x64) * ((p - 0.5) / 0.5);
@@ -143,7 +142,7 @@ TEST_F (ProgressLookAndFeelTest, BarIsShadedTopToMiddleToBottom)
 TEST_F (ProgressLookAndFeelTest, OutOfRangeProgressIsClampedToEmptyOrFull)
 {
     const auto empty = draw (400, 20, 0.0, {});
-    const auto full  = draw (400, 20, 1.0, {});
+    const auto full = draw (400, 20, 1.0, {});
 
     EXPECT_TRUE (pixelIs (empty, 2, 10, kTrough));
     EXPECT_TRUE (pixelIs (empty, 200, 10, kTrough));
@@ -290,7 +289,7 @@ protected:
         return image;
     }
 
-    juce::String popupFontName()  { return lookAndFeel.getPopupMenuFont().getTypefaceName(); }
+    juce::String popupFontName() { return lookAndFeel.getPopupMenuFont().getTypefaceName(); }
 
     juce::LangLookAndFeel lookAndFeel;
     const juce::String sentinel { "Sentinel Fallback" };
@@ -312,7 +311,7 @@ TEST_F (LangLookAndFeelTest, ComboBoxFontIsSelectedLanguagesFontAtCappedHeight)
     box.setSelectedId (12, juce::dontSendNotification);
     auto font = lookAndFeel.getComboBoxFont (box);
     EXPECT_EQ (font.getTypefaceName(), "MS PGothic");
-    EXPECT_FLOAT_EQ (font.getHeight(), 15.0f);  // 0.85 x 20 = 17, capped
+    EXPECT_FLOAT_EQ (font.getHeight(), 15.0f); // 0.85 x 20 = 17, capped
     EXPECT_EQ (font.getStyleFlags(), (int) juce::Font::plain);
 
     box.setSize (200, 10);
@@ -341,7 +340,7 @@ TEST_F (LangLookAndFeelTest, LaidOutComboBoxDrawsItsTextInTheSelectedLanguagesFo
 
     box.setLookAndFeel (&lookAndFeel);
     box.setSelectedId (12, juce::dontSendNotification);
-    box.setBounds (0, 0, 200, 20);  // lays the text out with getComboBoxFont
+    box.setBounds (0, 0, 200, 20); // lays the text out with getComboBoxFont
 
     juce::Image image (juce::Image::ARGB, 200, 20, true);
     GlyphRecorder recorder (image);
@@ -350,7 +349,7 @@ TEST_F (LangLookAndFeelTest, LaidOutComboBoxDrawsItsTextInTheSelectedLanguagesFo
         box.paintEntireComponent (g, false);
     }
 
-    ASSERT_EQ (recorder.glyphs.size(), 3u);  // 日本語
+    ASSERT_EQ (recorder.glyphs.size(), 3u); // 日本語
 
     for (auto& g : recorder.glyphs)
     {
@@ -369,7 +368,7 @@ TEST_F (LangLookAndFeelTest, HighlightIsFixedNavyWhateverTheColourScheme)
 
     ItemOptions highlighted;
     highlighted.isHighlighted = true;
-    highlighted.textColour = &red;  // the highlight's text colour wins over it
+    highlighted.textColour = &red; // the highlight's text colour wins over it
     const auto on = drawItem ("Deutsch", highlighted);
 
     // Filled inside a 1-pixel margin.
@@ -380,7 +379,7 @@ TEST_F (LangLookAndFeelTest, HighlightIsFixedNavyWhateverTheColourScheme)
     EXPECT_TRUE (pixelIs (on.image, 199, 23, 0xffffffff));
 
     auto greenish = [] (juce::Colour c) { return c.getGreen() > 0xc0 && c.getRed() < 0x40; };
-    auto reddish  = [] (juce::Colour c) { return c.getRed() > 0xc0 && c.getGreen() < 0x40; };
+    auto reddish = [] (juce::Colour c) { return c.getRed() > 0xc0 && c.getGreen() < 0x40; };
     EXPECT_GT (countPixels (on.image, on.image.getBounds(), greenish), 10);
     EXPECT_EQ (countPixels (on.image, on.image.getBounds(), reddish), 0);
 
@@ -411,12 +410,16 @@ TEST_F (LangLookAndFeelTest, LanguageNamesAreDrawnInTheirOwnFont)
     EXPECT_TRUE (imagesEqual (japanese.image, drawDirectly (utf8 (u8"日本語"), juce::Font ("MS PGothic", 17.0f, juce::Font::plain))));
     EXPECT_FALSE (imagesEqual (japanese.image, drawDirectly (utf8 (u8"日本語"), juce::Font ("Verdana", 17.0f, juce::Font::plain))));
 
-    const struct { const char* text; const char* font; } cases[] = {
+    const struct
+    {
+        const char* text;
+        const char* font;
+    } cases[] = {
         { u8"简体中文", "Microsoft YaHei" },
         { u8"繁體中文", "Microsoft JhengHei" },
-        { u8"한국어",   "Malgun Gothic" },
-        { u8"Русский",  "Verdana" },
-        { u8"English",  "Verdana" },
+        { u8"한국어", "Malgun Gothic" },
+        { u8"Русский", "Verdana" },
+        { u8"English", "Verdana" },
     };
 
     for (auto& c : cases)
@@ -439,15 +442,20 @@ TEST_F (LangLookAndFeelTest, LanguageNamesAreDrawnInTheirOwnFont)
 
 TEST_F (LangLookAndFeelTest, FallbackMatchIgnoresAsciiCaseFontMatchIsExact)
 {
-    const struct { const char* text; const char* fallback; bool languageFont; } cases[] = {
-        { u8"Deutsch",  "Verdana",    true },
-        { u8"DEUTSCH",  "Verdana",    false },
-        { u8"deutsch",  "Verdana",    false },
-        { u8"ESPAñOL",  "Verdana",    false },   // ASCII letters folded, ñ kept
-        { u8"ESPAÑOL",  nullptr,      false },   // Ñ is not ñ: no ASCII folding
-        { u8"РУССКИЙ",  nullptr,      false },
-        { u8"Deutsch!", nullptr,      false },
-        { u8"Settings", nullptr,      false },
+    const struct
+    {
+        const char* text;
+        const char* fallback;
+        bool languageFont;
+    } cases[] = {
+        { u8"Deutsch", "Verdana", true },
+        { u8"DEUTSCH", "Verdana", false },
+        { u8"deutsch", "Verdana", false },
+        { u8"ESPAñOL", "Verdana", false }, // ASCII letters folded, ñ kept
+        { u8"ESPAÑOL", nullptr, false },   // Ñ is not ñ: no ASCII folding
+        { u8"РУССКИЙ", nullptr, false },
+        { u8"Deutsch!", nullptr, false },
+        { u8"Settings", nullptr, false },
     };
 
     for (auto& c : cases)
@@ -527,13 +535,13 @@ TEST_F (LangLookAndFeelTest, TickSubMenuArrowAndShortcutGoWhereTheyBelong)
 {
     auto dark = [] (juce::Colour c) { return c.getBrightness() < 0.6f; };
 
-    const juce::Rectangle<int> iconBox (4, 4, 21, 16);     // (1,1,27,22) reduced by 3
-    const juce::Rectangle<int> rightEnd (150, 1, 49, 22);  // clear of "Deutsch"
+    const juce::Rectangle<int> iconBox (4, 4, 21, 16);    // (1,1,27,22) reduced by 3
+    const juce::Rectangle<int> rightEnd (150, 1, 49, 22); // clear of "Deutsch"
 
     const auto plain = drawItem ("Deutsch");
     EXPECT_EQ (countPixels (plain.image, iconBox, dark), 0);
     EXPECT_EQ (countPixels (plain.image, rightEnd, dark), 0);
-    EXPECT_GT (countPixels (plain.image, { 28, 1, 120, 22 }, dark), 10);  // the name itself
+    EXPECT_GT (countPixels (plain.image, { 28, 1, 120, 22 }, dark), 10); // the name itself
 
     ItemOptions ticked;
     ticked.isTicked = true;
@@ -560,8 +568,7 @@ TEST_F (LangLookAndFeelTest, TickSubMenuArrowAndShortcutGoWhereTheyBelong)
 
 TEST_F (LangLookAndFeelTest, InactiveItemIsDrawnAtThirtyPercent)
 {
-    auto darkest = [] (const juce::Image& image)
-    {
+    auto darkest = [] (const juce::Image& image) {
         int lowest = 255;
 
         for (int y = 0; y < image.getHeight(); ++y)
@@ -576,5 +583,5 @@ TEST_F (LangLookAndFeelTest, InactiveItemIsDrawnAtThirtyPercent)
     ItemOptions inactive;
     inactive.isActive = false;
     const auto d = darkest (drawItem ("Deutsch", inactive).image);
-    EXPECT_NEAR (d, 0xff * 0.7, 6);  // black at 0.3 over white
+    EXPECT_NEAR (d, 0xff * 0.7, 6); // black at 0.3 over white
 }

@@ -101,7 +101,8 @@ TEST_F (ScreenTest, LanguageScreenInEnglish)
 {
     build();
     EXPECT_EQ (window.getName(), "Updater Program");
-    EXPECT_EQ (text(), withoutWhitespace ("Language Selections" "Please select a language."));
+    EXPECT_EQ (text(), withoutWhitespace ("Language Selections"
+                                          "Please select a language."));
 
     // The heading starts in its box at (20, 20); the detail is indented by 40
     // and starts below an empty line.
@@ -142,7 +143,8 @@ TEST_F (ScreenTest, ChoosingGermanRecomposesEverythingAtOnce)
     list->setSelectedId (3, juce::sendNotificationSync);
     EXPECT_EQ (TxtLoader::getInstance()->getCurrentLanguage(), 2);
     EXPECT_EQ (window.getName(), "Aktualisierungsprogramm");
-    EXPECT_EQ (text(), withoutWhitespace (juce::CharPointer_UTF8 ("Sprachenwahl" "Bitte w\xc3\xa4hlen Sie eine Sprache.")));
+    EXPECT_EQ (text(), withoutWhitespace (juce::CharPointer_UTF8 ("Sprachenwahl"
+                                                                  "Bitte w\xc3\xa4hlen Sie eine Sprache.")));
     EXPECT_EQ (main->getQuitButton()->getButtonText(), "Abbrechen");
 }
 
@@ -241,7 +243,9 @@ TEST_F (ScreenTest, ErrorScreensCarryTheIdentifier)
 {
     build();
     setState (errFileSize);
-    EXPECT_EQ (text(), withoutWhitespace ("There is an error in the update file." "Error ID:" "0x0E03"));
+    EXPECT_EQ (text(), withoutWhitespace ("There is an error in the update file."
+                                          "Error ID:"
+                                          "0x0E03"));
     EXPECT_NEAR (firstGlyphBox().getX(), 105.0f, 1.5f);
     EXPECT_FALSE (main->getActionButton()->isVisible());
     EXPECT_TRUE (main->getQuitButton()->isVisible());
@@ -257,7 +261,9 @@ TEST_F (ScreenTest, ErrorScreensCarryTheIdentifier)
 
     main->setUpdateState (errNotConnected);
     main->composeScreen();
-    EXPECT_EQ (text(), withoutWhitespace ("Your VQD-TRM4 is not connected." "Error ID:" "0x0E21"));
+    EXPECT_EQ (text(), withoutWhitespace ("Your VQD-TRM4 is not connected."
+                                          "Error ID:"
+                                          "0x0E21"));
 }
 
 TEST_F (ScreenTest, RecoveryScreenGrowsTheWindowAndNamesTheProcessor)
@@ -278,7 +284,9 @@ TEST_F (ScreenTest, RecoveryScreenGrowsTheWindowAndNamesTheProcessor)
                       txtStep3UpdateAgain })
         expected += t (key);
     expected += "-" + t (txtIfDownloaded) + t (txtDoubleClickProgram) + "-" + t (txtIfViaApplication)
-              + t (txtRestartApplication) + "-------------" "ForSH7269" "-------------";
+                + t (txtRestartApplication) + "-------------"
+                                              "ForSH7269"
+                                              "-------------";
 
     EXPECT_EQ (text(), withoutWhitespace (expected)); // once, not twice
     EXPECT_FALSE (text().contains ("Error"));

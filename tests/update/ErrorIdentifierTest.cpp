@@ -64,8 +64,7 @@ TEST_F (WorkerTest, FileVanishingDuringTheLoad)
 {
     writeUpdateFile();
     openSession();
-    engine->loadHook = [] (const juce::String& path, uint32_t& date, juce::String& version, std::vector<uint8_t>& content)
-    {
+    engine->loadHook = [] (const juce::String& path, uint32_t& date, juce::String& version, std::vector<uint8_t>& content) {
         juce::File (path).deleteFile();
         return loadUpdateFile (path, date, version, content);
     };
@@ -104,8 +103,7 @@ TEST_F (WorkerTest, StatusRefusals)
 {
     writeUpdateFile();
 
-    const std::pair<int, int> cases[] = { { 1, errDeviceCode1 }, { 2, errDeviceCode2 }, { 3, errDeviceCode3 },
-                                          { 4, errDeviceCode4 }, { 5, errProtocol }, { 9, errProtocol } };
+    const std::pair<int, int> cases[] = { { 1, errDeviceCode1 }, { 2, errDeviceCode2 }, { 3, errDeviceCode3 }, { 4, errDeviceCode4 }, { 5, errProtocol }, { 9, errProtocol } };
 
     for (const auto& [subCode, expected] : cases)
     {

@@ -64,4 +64,3 @@ protected:
         (folder / fileName).deleteFile();
     }
 };
-

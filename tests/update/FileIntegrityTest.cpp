@@ -77,8 +77,7 @@ TEST_F (FileIntegrityTest, FileChangedBetweenTheSearchAndTheLoadIsCheckedAsItIsT
     // one is written as that one.
     writeUpdateFile (fileName);
     openSession();
-    engine->loadHook = [] (const juce::String& path, uint32_t& date, juce::String& version, std::vector<uint8_t>& content)
-    {
+    engine->loadHook = [] (const juce::String& path, uint32_t& date, juce::String& version, std::vector<uint8_t>& content) {
         overwriteMiddle (juce::File (path));
         return loadUpdateFile (path, date, version, content);
     };
@@ -95,8 +94,7 @@ TEST_F (FileIntegrityTest, BlockOutsideTheCheckedContentIsNeverSent)
     // refused with the file error before any data goes out.
     writeUpdateFile (fileName);
     openSession();
-    engine->loadHook = [] (const juce::String& path, uint32_t& date, juce::String& version, std::vector<uint8_t>& content)
-    {
+    engine->loadHook = [] (const juce::String& path, uint32_t& date, juce::String& version, std::vector<uint8_t>& content) {
         const int result = loadUpdateFile (path, date, version, content);
         content.resize (0x20000 + 100); // the first block whole, the second not
         return result;

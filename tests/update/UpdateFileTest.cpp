@@ -18,8 +18,7 @@ uint16_t referenceCrc (const uint8_t* bytes, size_t length)
 {
     uint32_t reg = 0;
 
-    auto shiftIn = [&reg] (uint8_t byte)
-    {
+    auto shiftIn = [&reg] (uint8_t byte) {
         reg |= byte;
 
         for (int i = 0; i < 8; ++i)

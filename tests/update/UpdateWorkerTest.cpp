@@ -117,7 +117,7 @@ TEST_F (WorkerTest, EqualDatesWriteImageOneAndTheVersionPartOfImageTwo)
 TEST_F (WorkerTest, RtControllerUsesItsOwnFile)
 {
     scenario.statusAnswer = 0x8B;
-    writeUpdateFile ("vqdtrm4__v102.bin");  // the other kind's file is ignored
+    writeUpdateFile ("vqdtrm4__v102.bin"); // the other kind's file is ignored
     fileOptions.seed = 99;
     writeUpdateFile ("vqdtrm4_B__v102.bin");
     startWorker();
@@ -306,13 +306,13 @@ TEST_F (WorkerTest, ProgressOnlyMovesForward)
     double last = 0.0;
     bool backwards = false;
 
-    MessageLoop::runUntil ([&]
-    {
+    MessageLoop::runUntil ([&] {
         const double now = engine->getProgress();
         backwards = backwards || now < last;
         last = now;
         return ! engine->isThreadRunning();
-    }, updateTimeoutMs);
+    },
+                           updateTimeoutMs);
 
     EXPECT_FALSE (backwards);
     EXPECT_DOUBLE_EQ (engine->getProgress(), 1.0);

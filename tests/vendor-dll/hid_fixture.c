@@ -39,12 +39,12 @@ static void* window;
 static unsigned messages[3];
 static int started, stopped, finalized;
 
-static void FIXTURE_CALL initialize(void* givenInstance)
+static void FIXTURE_CALL initialize (void* givenInstance)
 {
     instance = givenInstance;
 }
 
-static void FIXTURE_CALL set_callback(void* givenWindow, unsigned input, unsigned arrival, unsigned removal)
+static void FIXTURE_CALL set_callback (void* givenWindow, unsigned input, unsigned arrival, unsigned removal)
 {
     window = givenWindow;
     messages[0] = input;
@@ -52,11 +52,11 @@ static void FIXTURE_CALL set_callback(void* givenWindow, unsigned input, unsigne
     messages[2] = removal;
 }
 
-static void FIXTURE_CALL start(void) { ++started; }
-static void FIXTURE_CALL stop(void) { ++stopped; }
-static void FIXTURE_CALL finalize(void) { ++finalized; }
+static void FIXTURE_CALL start (void) { ++started; }
+static void FIXTURE_CALL stop (void) { ++stopped; }
+static void FIXTURE_CALL finalize (void) { ++finalized; }
 
-static int FIXTURE_CALL enum_hid_no(int* numbers)
+static int FIXTURE_CALL enum_hid_no (int* numbers)
 {
     numbers[0] = (int) (intptr_t) instance;
     numbers[1] = (int) (intptr_t) window;
@@ -69,28 +69,28 @@ static int FIXTURE_CALL enum_hid_no(int* numbers)
     return FIXTURE_ENUM_COUNT;
 }
 
-static int FIXTURE_CALL get_device_type(int hidNo)
+static int FIXTURE_CALL get_device_type (int hidNo)
 {
-    return fixture_device_type(hidNo);
+    return fixture_device_type (hidNo);
 }
 
-static int FIXTURE_CALL get_firmware_version(int deviceType, int* values, int count)
+static int FIXTURE_CALL get_firmware_version (int deviceType, int* values, int count)
 {
     for (int i = 0; i < count; ++i)
-        values[i] = fixture_version(deviceType, i);
+        values[i] = fixture_version (deviceType, i);
     return count;
 }
 
-static int FIXTURE_WRITE_CALL write_report(int hidNo, const unsigned char* report, int length)
+static int FIXTURE_WRITE_CALL write_report (int hidNo, const unsigned char* report, int length)
 {
-    return fixture_write_result(hidNo, report, length);
+    return fixture_write_result (hidNo, report, length);
 }
 
-static void FIXTURE_CALL input_report(int hidNo, unsigned char* buffer, int* length)
+static void FIXTURE_CALL input_report (int hidNo, unsigned char* buffer, int* length)
 {
     for (int i = 0; i < 64; ++i)
-        buffer[i] = fixture_input_byte(hidNo, i);
-    *length = fixture_input_length(hidNo);
+        buffer[i] = fixture_input_byte (hidNo, i);
+    *length = fixture_input_length (hidNo);
 }
 
 #ifdef FIXTURE_THROUGH_TABLE
@@ -98,13 +98,13 @@ static void FIXTURE_CALL input_report(int hidNo, unsigned char* buffer, int* len
    and so ends every exported function in an indirect jump. */
 struct Table
 {
-    void (FIXTURE_CALL* initialize)(void*);
-    void (FIXTURE_CALL* set_callback)(void*, unsigned, unsigned, unsigned);
-    int (FIXTURE_CALL* enum_hid_no)(int*);
-    int (FIXTURE_CALL* get_device_type)(int);
-    int (FIXTURE_CALL* get_firmware_version)(int, int*, int);
-    int (FIXTURE_WRITE_CALL* write_report)(int, const unsigned char*, int);
-    void (FIXTURE_CALL* input_report)(int, unsigned char*, int*);
+    void (FIXTURE_CALL* initialize) (void*);
+    void (FIXTURE_CALL* set_callback) (void*, unsigned, unsigned, unsigned);
+    int (FIXTURE_CALL* enum_hid_no) (int*);
+    int (FIXTURE_CALL* get_device_type) (int);
+    int (FIXTURE_CALL* get_firmware_version) (int, int*, int);
+    int (FIXTURE_WRITE_CALL* write_report) (int, const unsigned char*, int);
+    void (FIXTURE_CALL* input_report) (int, unsigned char*, int*);
 } fixture_table = { initialize, set_callback, enum_hid_no, get_device_type, get_firmware_version, write_report,
                     input_report };
  #define THROUGH(name) fixture_table.name
@@ -112,44 +112,47 @@ struct Table
  #define THROUGH(name) name
 #endif
 
-FIXTURE_EXPORT void FIXTURE_CALL HID_Initialize(void* instance)
+FIXTURE_EXPORT void FIXTURE_CALL HID_Initialize (void* instance)
 {
-    THROUGH(initialize)(instance);
+    THROUGH (initialize)
+    (instance);
 }
 
-FIXTURE_EXPORT void FIXTURE_CALL HID_SetCallback(void* window, unsigned input, unsigned arrival, unsigned removal)
+FIXTURE_EXPORT void FIXTURE_CALL HID_SetCallback (void* window, unsigned input, unsigned arrival, unsigned removal)
 {
-    THROUGH(set_callback)(window, input, arrival, removal);
+    THROUGH (set_callback)
+    (window, input, arrival, removal);
 }
 
-FIXTURE_EXPORT void FIXTURE_CALL HID_Start(void) { start(); }
-FIXTURE_EXPORT void FIXTURE_CALL HID_Stop(void) { stop(); }
-FIXTURE_EXPORT void FIXTURE_CALL HID_Finalize(void) { finalize(); }
+FIXTURE_EXPORT void FIXTURE_CALL HID_Start (void) { start(); }
+FIXTURE_EXPORT void FIXTURE_CALL HID_Stop (void) { stop(); }
+FIXTURE_EXPORT void FIXTURE_CALL HID_Finalize (void) { finalize(); }
 
-FIXTURE_EXPORT int FIXTURE_CALL HID_EnumHIDno(int* numbers)
+FIXTURE_EXPORT int FIXTURE_CALL HID_EnumHIDno (int* numbers)
 {
-    return THROUGH(enum_hid_no)(numbers);
+    return THROUGH (enum_hid_no) (numbers);
 }
 
-FIXTURE_EXPORT int FIXTURE_CALL HID_GetDeviceType(int hidNo)
+FIXTURE_EXPORT int FIXTURE_CALL HID_GetDeviceType (int hidNo)
 {
-    return THROUGH(get_device_type)(hidNo);
+    return THROUGH (get_device_type) (hidNo);
 }
 
-FIXTURE_EXPORT int FIXTURE_CALL HID_GetFirmwareVersion(int deviceType, int* values, int count)
+FIXTURE_EXPORT int FIXTURE_CALL HID_GetFirmwareVersion (int deviceType, int* values, int count)
 {
-    return THROUGH(get_firmware_version)(deviceType, values, count);
+    return THROUGH (get_firmware_version) (deviceType, values, count);
 }
 
-FIXTURE_EXPORT int FIXTURE_WRITE_CALL HID_Write(int hidNo, const unsigned char* report,
-                                                int length WRITE_FOURTH_ARGUMENT)
+FIXTURE_EXPORT int FIXTURE_WRITE_CALL HID_Write (int hidNo, const unsigned char* report,
+                                                 int length WRITE_FOURTH_ARGUMENT)
 {
-    return THROUGH(write_report)(hidNo, report, length);
+    return THROUGH (write_report) (hidNo, report, length);
 }
 
 #ifndef FIXTURE_WITHOUT_INPUT
-FIXTURE_EXPORT void FIXTURE_CALL HID_Input(int hidNo, unsigned char* buffer, int* length)
+FIXTURE_EXPORT void FIXTURE_CALL HID_Input (int hidNo, unsigned char* buffer, int* length)
 {
-    THROUGH(input_report)(hidNo, buffer, length);
+    THROUGH (input_report)
+    (hidNo, buffer, length);
 }
 #endif
