@@ -63,3 +63,24 @@ vqd_install_wine_wow64() {
     vqd_as_root touch "$VQD_WINE_WOW64_MARK"
     rm -rf "$work"
 }
+
+# vqd_runs_32bit_code: true when this machine's kernel runs 32-bit x86 code,
+# which Wine needs for 32-bit Windows programs in either way. Some virtual
+# machines (their kernels without IA-32 emulation) run 64-bit code only:
+# there a 32-bit Linux program fails with "Exec format error" and WoW64 Wine
+# faults at its first switch to 32-bit code. Tried with a five-instruction
+# program that exits with 42 through the 32-bit system call.
+vqd_runs_32bit_code() {
+    local probe status
+    probe=$(mktemp -d)
+    printf '.globl _start\n_start:\n movl $1, %%eax\n movl $42, %%ebx\n int $0x80\n' > "$probe/exit42.s"
+    if as --32 "$probe/exit42.s" -o "$probe/exit42.o" 2>/dev/null \
+        && ld -m elf_i386 "$probe/exit42.o" -o "$probe/exit42" 2>/dev/null; then
+        status=0
+        "$probe/exit42" 2>/dev/null || status=$?
+    else
+        status=1
+    fi
+    rm -rf "$probe"
+    [ "$status" -eq 42 ]
+}
