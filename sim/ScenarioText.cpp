@@ -297,6 +297,14 @@ const Key keys[] = {
       [] (const std::string& v, Scenario& s) { return setNumber (v, INT_MIN + 1, INT_MAX, s.inputLengthOverride); } },
     { "enum_count", "a whole number",
       [] (const std::string& v, Scenario& s) { return setNumber (v, INT_MIN + 1, INT_MAX, s.enumCountOverride); } },
+#if defined(_WIN32)
+    { "send", "0 or 1", [] (const std::string& v, Scenario& s) { return setFlag (v, s.sendNotices); } },
+#endif
+    { "write_block_ms", "milliseconds 0..600000",
+      [] (const std::string& v, Scenario& s) { return setNumber (v, 0, 600000, s.writeBlockMs); } },
+    { "stop_waits", "0 or 1", [] (const std::string& v, Scenario& s) { return setFlag (v, s.stopWaits); } },
+    { "replay", "a file path", [] (const std::string& v, Scenario& s) { return setPath (v, s.replayPath); } },
+    { "fast", "0 or 1", [] (const std::string& v, Scenario& s) { return setFlag (v, s.replayFast); } },
 };
 
 // Applies one key=value item; false, saying why, when it cannot.
@@ -336,6 +344,13 @@ bool applyItem (const std::string& item, Scenario& scenario, std::string& error)
         return false;
     }
 
+#if ! defined(_WIN32)
+    if (key == "send")
+    {
+        error = "send is a Windows switch: a library can only post to the Linux window";
+        return false;
+    }
+#endif
     error = "unknown key '" + key + "'";
     return false;
 }

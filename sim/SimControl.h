@@ -100,6 +100,26 @@ struct Scenario
     static constexpr int noOverride = INT_MIN;
     int inputLengthOverride = noOverride;
     int enumCountOverride = noOverride;
+
+    // What a real library may do and this one does not by default, for the
+    // program's own guards against a less polite library:
+    // - sendNotices: the device thread delivers each notice with SendMessage,
+    //   waiting until the program's window has handled it (Windows only:
+    //   the Linux window can only be posted to);
+    // - writeBlockMs: an HID_Write completes only once the controller has
+    //   taken its report, and one that meets the controller gone (or going)
+    //   hangs this long holding the library's I/O lock, then fails;
+    // - stopWaits: HID_Stop and HID_Finalize take that I/O lock first, so
+    //   they wait for every hanging HID_Write.
+    bool sendNotices = false;
+    int writeBlockMs = 0;
+    bool stopWaits = false;
+
+    // A recording to play instead of the emulation (the recording's format is
+    // in the README), and whether to play it as fast as the program goes
+    // rather than with the recorded timing.
+    std::string replayPath;
+    bool replayFast = false;
 };
 
 // Parses the VQDTRM4_SIM syntax. On error returns false and says why.
