@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "app/PlatformServices.h"
+#include "ui/MainComponent.h"
 
 namespace
 {
@@ -42,6 +43,16 @@ void Application::shutdown()
 {
     if (platform != nullptr)
         platform->stopHandOver();
+
+    // A worker that could not be stopped in time is stuck in a call of the
+    // maker's library (a write to a controller that went away, say), and may
+    // hold a lock of the library there. The window, whose component the
+    // worker runs in, cannot be destroyed under it, and closing the device
+    // session would wait for that lock: the process ends here instead, the
+    // worker with it, and the system closes the device.
+    if (auto* component = mainWindow != nullptr ? mainWindow->getMainComponent() : nullptr)
+        if (component->isThreadRunning() && (component->workerWasLeftRunning() || ! component->stopWorker()))
+            PlatformServices::endProcessNow (0);
 
     if (mainWindow != nullptr)
     {

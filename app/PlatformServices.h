@@ -20,6 +20,11 @@ public:
     // the window to the front.
     static void raiseWindow (juce::Component& window);
 
+    // Ends the process at once with `status`, running nothing more of its
+    // own: no destructors, no exit handlers, and on Windows no library's
+    // detach code, which might wait on a lock that a stuck thread holds.
+    [[noreturn]] static void endProcessNow (int status);
+
     // Made in initialise by the one instance that runs; message thread.
     explicit PlatformServices (const juce::String& applicationName);
 

@@ -8,6 +8,8 @@
 #include "app/InstanceHandOver.h"
 #include "app/QuitSignals.h"
 
+#include <cstdlib>
+
 struct PlatformServices::Native
 {
     // JUCE hands nothing over to a running instance on Linux; this carries a
@@ -36,6 +38,11 @@ void PlatformServices::prepareForSingleInstance (const juce::String& application
 // keyboard focus. Asking the X server to raise it as well brings it to the
 // front in every case; a window manager that is running gets that as an
 // ordinary restacking request.
+void PlatformServices::endProcessNow (int status)
+{
+    std::_Exit (status);
+}
+
 void PlatformServices::raiseWindow (juce::Component& window)
 {
     auto* peer = window.getPeer();

@@ -7,6 +7,8 @@
 #endif
 #include <windows.h>
 
+#include <cstdlib>
+
 struct PlatformServices::Native
 {
     RepaintFallback repaintFallback;
@@ -19,6 +21,14 @@ void PlatformServices::prepareForSingleInstance (const juce::String&, const juce
     // the running instance included, to take the foreground, before JUCE
     // hands the command line over and ends this process.
     AllowSetForegroundWindow (ASFW_ANY);
+}
+
+void PlatformServices::endProcessNow (int status)
+{
+    // Not ExitProcess: it runs every DLL's detach code, the maker's
+    // included, while a thread of ours may be stuck inside that DLL.
+    TerminateProcess (GetCurrentProcess(), static_cast<UINT> (status));
+    std::_Exit (status);
 }
 
 void PlatformServices::raiseWindow (juce::Component& window)

@@ -17,6 +17,11 @@ namespace detail
 // take it (gone, or no way to post to it).
 bool postNotice (HidWindowHandle window, unsigned int message, uintptr_t wParam, intptr_t lParam);
 
+// Hands one notice to the window and waits until the program has handled it,
+// as a library that uses SendMessage does. Only Windows has such a way; on
+// Linux this posts.
+bool sendNotice (HidWindowHandle window, unsigned int message, uintptr_t wParam, intptr_t lParam);
+
 // Appends `line` to the file at `path` with one write, creating the file.
 // Once this returns true the line is in the file whatever becomes of the
 // process afterwards.

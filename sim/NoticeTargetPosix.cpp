@@ -17,6 +17,11 @@ bool postNotice (HidWindowHandle window, unsigned int message, uintptr_t wParam,
     return true;
 }
 
+bool sendNotice (HidWindowHandle window, unsigned int message, uintptr_t wParam, intptr_t lParam)
+{
+    return postNotice (window, message, wParam, lParam);
+}
+
 bool appendToFile (const std::string& path, const std::string& line)
 {
     // O_APPEND keeps whatever the file held before, so several runs can share

@@ -17,6 +17,17 @@ bool postNotice (HidWindowHandle window, unsigned int message, uintptr_t wParam,
     return window != nullptr && PostMessageW (window, message, static_cast<WPARAM> (wParam), static_cast<LPARAM> (lParam)) != 0;
 }
 
+bool sendNotice (HidWindowHandle window, unsigned int message, uintptr_t wParam, intptr_t lParam)
+{
+    // Runs the window procedure on the window's own thread and waits for it:
+    // this thread stays blocked for as long as that thread does not look at
+    // its messages.
+    if (window == nullptr)
+        return false;
+    SendMessageW (window, message, static_cast<WPARAM> (wParam), static_cast<LPARAM> (lParam));
+    return true;
+}
+
 bool appendToFile (const std::string& path, const std::string& line)
 {
     // FILE_APPEND_DATA alone makes every write go to the end, so several runs

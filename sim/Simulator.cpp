@@ -212,7 +212,22 @@ void Simulator::stop()
         std::lock_guard<std::mutex> lock (stateLock);
         log ("HID_Stop");
     }
+    waitForHangingWrites();
     stopThread();
+}
+
+void Simulator::waitForHangingWrites()
+{
+    bool waits = false;
+    {
+        std::lock_guard<std::mutex> lock (stateLock);
+        waits = scenario.stopWaits;
+    }
+    if (waits)
+    {
+        ioLock.lock();
+        ioLock.unlock();
+    }
 }
 
 // Needs lifeLock, not stateLock.
@@ -247,6 +262,7 @@ void Simulator::stopThread()
 void Simulator::finalize()
 {
     std::lock_guard<std::mutex> life (lifeLock);
+    waitForHangingWrites();
     stopThread();
 
     {
@@ -321,7 +337,10 @@ bool Simulator::serviceOneCommand (StateLock& lock)
 
     const Command command = device->commands.front();
     device->commands.pop_front();
+    device->takenCount = command.serial;
     const uint64_t generation = device->generation;
+    if (scenario.writeBlockMs > 0)
+        wake(); // a writer waits for its report to be taken
 
     Report answer {};
     switch (reactTo (*device, command, answer))
@@ -482,6 +501,7 @@ void Simulator::plugDevice (Device& device, std::vector<Notice>& notices)
 // Called with `lock` held; returns with it held again.
 void Simulator::deliver (StateLock& lock, const std::vector<Notice>& notices)
 {
+    const auto hand = scenario.sendNotices ? &sendNotice : &postNotice;
     std::unique_lock<std::mutex> post (postLock);
     lock.unlock();
 
@@ -492,13 +512,13 @@ void Simulator::deliver (StateLock& lock, const std::vector<Notice>& notices)
         switch (notice.kind)
         {
             case NoticeKind::input:
-                postNotice (window, inputMessage, static_cast<uintptr_t> (notice.hidNo), 0);
+                hand (window, inputMessage, static_cast<uintptr_t> (notice.hidNo), 0);
                 break;
             case NoticeKind::arrival:
-                postNotice (window, arrivalMessage, 0, 0);
+                hand (window, arrivalMessage, 0, 0);
                 break;
             case NoticeKind::removal:
-                postNotice (window, removalMessage, static_cast<uintptr_t> (notice.hidNo), 0);
+                hand (window, removalMessage, static_cast<uintptr_t> (notice.hidNo), 0);
                 break;
         }
     }
@@ -551,12 +571,15 @@ int Simulator::firmwareVersion (int type, int* values, int count)
 int Simulator::write (int hidNo, const unsigned char* report, int length)
 {
     const auto now = Clock::now();
-    std::unique_lock<std::mutex> lock (stateLock);
+    StateLock lock (stateLock);
+    const int blockMs = scenario.writeBlockMs;
 
     Device* device = find (hidNo);
     if (device == nullptr || ! device->present || ! device->loader || report == nullptr || length < 2)
     {
         ++record.writesRefused;
+        if (blockMs > 0 && device != nullptr && device->loader && report != nullptr)
+            hangLikeAGoneDevice (lock, blockMs);
         return 0;
     }
 
@@ -575,14 +598,43 @@ int Simulator::write (int hidNo, const unsigned char* report, int length)
     if (code == cmdCommitPoll)
         pollTimes.push_back (microsecondsOf (now));
     ++record.reportsReceived;
+    command.serial = ++device->queuedCount;
     device->commands.push_back (command);
     ++changeCount;
-    lock.unlock();
 
-    // Woken after the lock is let go, so that the device thread does not
-    // wake only to wait for the writer's lock.
+    if (blockMs <= 0 || ! running)
+    {
+        lock.unlock();
+        // Woken after the lock is let go, so that the device thread does not
+        // wake only to wait for the writer's lock.
+        changed.notify_all();
+        return 1;
+    }
+
+    // As an interrupt transfer: done once the controller has taken the
+    // report. One that the controller's removal cuts off hangs.
     changed.notify_all();
+    const uint64_t generation = device->generation;
+    changed.wait (lock, [&] { return stopRequested || device->generation != generation || device->takenCount >= command.serial; });
+    if (device->generation != generation)
+    {
+        hangLikeAGoneDevice (lock, blockMs);
+        return 0;
+    }
     return 1;
+}
+
+// Called with `lock` held; returns with it held again.
+void Simulator::hangLikeAGoneDevice (StateLock& lock, int milliseconds)
+{
+    lock.unlock();
+    // Taken and let go by hand rather than by a guard: a thread ended by
+    // force in here leaves it held, as it would leave a real driver's lock
+    // held, and every call that needs it then waits for ever.
+    ioLock.lock();
+    std::this_thread::sleep_for (std::chrono::milliseconds (milliseconds));
+    ioLock.unlock();
+    lock.lock();
 }
 
 void Simulator::input (int hidNo, unsigned char* buffer, int* length)

@@ -7,6 +7,8 @@
 // `stateLock` is let go, so notices keep the order of the changes they
 // announce, the program's post() never runs under the state lock, and once
 // HID_SetCallback(NULL, ...) holds `postLock` no post can still be under way.
+// A notice sent rather than posted (sendNotices) keeps `postLock` until the
+// program has handled it, as a library that sends under its own lock would.
 // `lifeLock` serialises starting and stopping the thread.
 #pragma once
 
@@ -70,6 +72,7 @@ private:
     {
         Report bytes;
         Clock::time_point arrival;
+        uint64_t serial = 0; // the device's count of queued commands when this one came
     };
 
     struct Device
@@ -80,6 +83,8 @@ private:
         bool present = false;    // plugged in now
         uint64_t generation = 0; // changes at every plug event, so late answers are dropped
         std::deque<Command> commands;
+        uint64_t queuedCount = 0; // commands ever queued, and ever taken off
+        uint64_t takenCount = 0;  // the queue by the device thread
         std::deque<Report> answers;
         std::unique_ptr<FirmwareLoader> loader; // controllers only
         std::array<int, 256> seen {};           // commands handled, by code, for the faults
@@ -133,6 +138,8 @@ private:
     void removeDevice (Device& device, std::vector<Notice>& notices);
     void plugDevice (Device& device, std::vector<Notice>& notices);
     void wake();
+    void hangLikeAGoneDevice (StateLock& lock, int milliseconds);
+    void waitForHangingWrites();
     void deliver (StateLock& lock, const std::vector<Notice>& notices);
 
     std::mutex lifeLock;
@@ -152,6 +159,10 @@ private:
     bool stopRequested = false;
     std::thread worker;
     std::atomic<bool> running { false };
+
+    // Held by an HID_Write that hangs on a gone controller (writeBlockMs),
+    // and taken by HID_Stop and HID_Finalize when they wait for it.
+    std::mutex ioLock;
 
     std::mutex postLock;
     HidWindowHandle window = nullptr;

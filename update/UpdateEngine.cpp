@@ -18,9 +18,12 @@ UpdateEngine::~UpdateEngine()
 {
     // An owner normally stops the worker and closes the session itself, in
     // its own order; this only keeps a forgotten worker from outliving the
-    // fields it uses.
-    if (isThreadRunning())
-        stopWorker();
+    // fields it uses. One stuck in a library call is waited for, as the
+    // thread's own destructor would, before the session it is in is closed;
+    // the program itself never gets here with such a worker (Application
+    // ends the process first).
+    if (isThreadRunning() && ! stopWorker())
+        waitForThreadToExit (-1);
 
     cancelPendingUpdate();
     closeDevice();
@@ -72,7 +75,7 @@ void UpdateEngine::confirmUpdate()
     notify();
 }
 
-void UpdateEngine::stopWorker()
+bool UpdateEngine::stopWorker()
 {
     {
         const juce::ScopedLock sl (reportLock);
@@ -81,12 +84,21 @@ void UpdateEngine::stopWorker()
 
     // The exit flag goes up before the wake-up: a worker that woke first
     // would otherwise send its next command and wait for an answer that only
-    // this thread, blocked in stopThread, could hand it.
+    // this thread, waiting for the worker to end, could hand it.
     signalThreadShouldExit();
     responseEvent.signal();
 
-    if (isThreadRunning())
-        stopThread (pacing.stopTimeoutMs);
+    return waitForWorkerToEnd();
+}
+
+bool UpdateEngine::waitForWorkerToEnd()
+{
+    // Not stopThread: after its time limit it ends the thread by force.
+    signalThreadShouldExit();
+    if (waitForThreadToExit (pacing.stopTimeoutMs))
+        return true;
+    workerLeftRunning = true;
+    return false;
 }
 
 //==============================================================================
@@ -108,9 +120,7 @@ void UpdateEngine::deviceRemoved()
     // then wake a send that still waits and stop the worker.
     wait (pacing.removalPauseMs);
     responseEvent.signal();
-
-    if (isThreadRunning())
-        stopThread (pacing.stopTimeoutMs);
+    waitForWorkerToEnd();
 
     triggerScreenUpdate();
 }

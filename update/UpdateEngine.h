@@ -67,9 +67,18 @@ public:
     // In stateReady: the user confirmed the update.
     void confirmUpdate();
 
-    // Wakes and stops a running worker (5,000 ms limit): what a quit does
-    // before the application is asked to end.
-    void stopWorker();
+    // Wakes a running worker, asks it to stop and waits for it to end (5,000
+    // ms limit): what a quit does before the application is asked to end.
+    // True when no worker runs afterwards. A worker that does not end in time
+    // is stuck in a call of the library, which may hold a lock of its own
+    // there: it is left to end by itself or with the process, never ended by
+    // force, which would leave that lock held and the library's next call
+    // (HID_Stop at the latest) waiting for ever.
+    bool stopWorker();
+
+    // Whether a stop has run out of time and left the worker running (it
+    // may have ended since).
+    bool workerWasLeftRunning() const noexcept { return workerLeftRunning; }
 
     //==========================================================================
     // Device events, from the HidCtrl on the message thread.
@@ -165,6 +174,11 @@ public:
 
 protected:
     void run() override;
+
+    // Asks the worker to stop and waits for it, at most the pacing's stop
+    // limit; true when it has ended. Never ends it by force (stopWorker).
+    bool waitForWorkerToEnd();
+    bool workerLeftRunning = false; // message thread only
 
     // Only while the worker does not run.
     void setPacing (const Pacing& newPacing);
