@@ -1,0 +1,138 @@
+#include "recorder/MakerLibrary.h"
+
+#include "recording/RecordingFile.h"
+
+#ifndef NOMINMAX
+ #define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <vector>
+
+namespace
+{
+std::wstring toWide (const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int length = MultiByteToWideChar (CP_UTF8, 0, text.c_str(), (int) text.size(), nullptr, 0);
+    std::wstring result ((size_t) length, L'\0');
+    MultiByteToWideChar (CP_UTF8, 0, text.c_str(), (int) text.size(), &result[0], length);
+    return result;
+}
+
+// "1.2.0.3" from the file's fixed version information.
+std::string versionOf (const std::wstring& path)
+{
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeW (path.c_str(), &ignored);
+    if (size == 0)
+        return "unknown";
+    std::vector<unsigned char> data (size);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoLength = 0;
+    if (! GetFileVersionInfoW (path.c_str(), 0, size, data.data())
+        || ! VerQueryValueW (data.data(), L"\\", reinterpret_cast<void**> (&info), &infoLength) || info == nullptr
+        || infoLength < sizeof (VS_FIXEDFILEINFO))
+        return "unknown";
+    return std::to_string (HIWORD (info->dwFileVersionMS)) + "." + std::to_string (LOWORD (info->dwFileVersionMS)) + "."
+           + std::to_string (HIWORD (info->dwFileVersionLS)) + "." + std::to_string (LOWORD (info->dwFileVersionLS));
+}
+
+std::string sizeOf (const std::wstring& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA attributes {};
+    if (! GetFileAttributesExW (path.c_str(), GetFileExInfoStandard, &attributes))
+        return "unknown";
+    const unsigned long long size = ((unsigned long long) attributes.nFileSizeHigh << 32) | attributes.nFileSizeLow;
+    return std::to_string (size);
+}
+
+// Finds a function by its plain name. A 32-bit DLL built for __stdcall may
+// export it only decorated, MSVC's way (_HID_Write@12) or MinGW's
+// (HID_Write@12): the decorated name says the convention, which must be
+// this build's.
+template <typename Function>
+bool resolve (HMODULE library, const char* name, int argumentBytes, Function& function, std::string& missing)
+{
+    FARPROC address = GetProcAddress (library, name);
+#if defined(_WIN32) && ! defined(_WIN64)
+    const std::string decorated = std::string (name) + "@" + std::to_string (argumentBytes);
+    FARPROC decoratedAddress = nullptr;
+    if (address == nullptr)
+        decoratedAddress = GetProcAddress (library, ("_" + decorated).c_str());
+    if (address == nullptr && decoratedAddress == nullptr)
+        decoratedAddress = GetProcAddress (library, decorated.c_str());
+ #if defined(VQDTRM4HID_STDCALL)
+    if (address == nullptr)
+        address = decoratedAddress;
+ #else
+    if (decoratedAddress != nullptr)
+    {
+        missing += std::string (missing.empty() ? "" : ", ") + name
+                   + " (exported only as __stdcall, this recorder is built for __cdecl)";
+        return false;
+    }
+ #endif
+#else
+    (void) argumentBytes;
+#endif
+    function = reinterpret_cast<Function> (reinterpret_cast<void*> (address));
+    if (function != nullptr)
+        return true;
+    missing += std::string (missing.empty() ? "" : ", ") + name;
+    return false;
+}
+} // namespace
+
+const char* MakerLibrary::fileName()
+{
+    return "vqdtrm4hid_maker.dll";
+}
+
+bool MakerLibrary::load (const void* besideAddress, std::string& problem)
+{
+    const std::string folder = RecordingFile::moduleFolder (besideAddress);
+    const std::string path = folder + "\\" + fileName();
+    const std::wstring widePath = toWide (path);
+
+    if (GetFileAttributesW (widePath.c_str()) == INVALID_FILE_ATTRIBUTES)
+    {
+        problem = "the maker's library " + path + " is missing";
+        return false;
+    }
+    fileSize = sizeOf (widePath);
+    fileVersion = versionOf (widePath);
+
+    // By its full path: never another copy from the search path. The DLLs it
+    // needs itself are looked for in its own folder first.
+    HMODULE library = LoadLibraryExW (widePath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (library == nullptr)
+    {
+        problem = "the maker's library " + path + " could not be loaded (error " + std::to_string (GetLastError()) + ")";
+        return false;
+    }
+
+    Functions all;
+    std::string missing;
+    resolve (library, "HID_Initialize", 4, all.initialize, missing);
+    resolve (library, "HID_SetCallback", 16, all.setCallback, missing);
+    resolve (library, "HID_Start", 0, all.start, missing);
+    resolve (library, "HID_Stop", 0, all.stop, missing);
+    resolve (library, "HID_Finalize", 0, all.finalize, missing);
+    resolve (library, "HID_EnumHIDno", 4, all.enumHidNo, missing);
+    resolve (library, "HID_GetDeviceType", 4, all.getDeviceType, missing);
+    resolve (library, "HID_GetFirmwareVersion", 12, all.getFirmwareVersion, missing);
+    resolve (library, "HID_Write", 12, all.write, missing);
+    resolve (library, "HID_Input", 12, all.input, missing);
+    if (! missing.empty())
+    {
+        problem = "the maker's library " + path + " lacks " + missing;
+        FreeLibrary (library);
+        return false;
+    }
+
+    found = all;
+    loaded = true;
+    return true;
+}

@@ -1,0 +1,236 @@
+#include "recorder/NoticeRelay.h"
+
+#include "recording/RecordingWriter.h"
+
+#ifndef NOMINMAX
+ #define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+namespace
+{
+const wchar_t* const kClassName = L"VQDTRM4_RECORDER_NOTICES";
+
+// How long the program's thread waits for the window's thread at detach()
+// and close(). That thread may be inside a SendMessage to the very thread
+// that waits here, which cannot answer while it waits: the wait must end.
+const DWORD kWaitMs = 2000;
+
+// The messages a library may use to speak to its client: WM_USER up to the
+// registered ones. Everything else is the window's own business.
+bool isNotice (UINT message)
+{
+    return message >= WM_USER && message < 0xC000;
+}
+} // namespace
+
+// One window and its thread, from attach() to close(). When its thread does
+// not end in time it keeps this (and the window) to the end of the process.
+struct Loop
+{
+    explicit Loop (RecordingWriter& w) : writer (w) {}
+
+    RecordingWriter& writer;
+    HINSTANCE module = nullptr;
+    UINT detachMessage = 0;
+    HANDLE ready = nullptr;
+    HANDLE detached = nullptr;
+    HWND window = nullptr;
+
+    std::mutex lock;
+    HWND target = nullptr;
+
+    static DWORD WINAPI run (void* parameter)
+    {
+        auto* loop = static_cast<Loop*> (parameter);
+        loop->window = CreateWindowExW (0, kClassName, kClassName, WS_OVERLAPPED | WS_DISABLED, 0, 0, 10, 10, nullptr,
+                                        nullptr, loop->module, nullptr);
+        if (loop->window != nullptr)
+        {
+            SetWindowLongPtrW (loop->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (loop));
+            ShowWindow (loop->window, SW_HIDE);
+        }
+        SetEvent (loop->ready);
+        if (loop->window == nullptr)
+            return 1;
+
+        MSG message;
+        while (GetMessageW (&message, nullptr, 0, 0) > 0)
+            DispatchMessageW (&message);
+        return 0;
+    }
+
+    static LRESULT CALLBACK procedure (HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        auto* loop = reinterpret_cast<Loop*> (GetWindowLongPtrW (window, GWLP_USERDATA));
+        if (loop != nullptr)
+        {
+            if (message == loop->detachMessage)
+            {
+                // Posted by detach(): every notice posted before it has been
+                // handed on by now.
+                {
+                    std::lock_guard<std::mutex> guard (loop->lock);
+                    loop->target = nullptr;
+                }
+                SetEvent (loop->detached);
+                return 0;
+            }
+            if (isNotice (message))
+                return loop->relay (message, wParam, lParam);
+            if (message == WM_CLOSE)
+            {
+                DestroyWindow (window);
+                return 0;
+            }
+            if (message == WM_DESTROY)
+            {
+                SetWindowLongPtrW (window, GWLP_USERDATA, 0);
+                PostQuitMessage (0);
+                return 0;
+            }
+        }
+        return DefWindowProcW (window, message, wParam, lParam);
+    }
+
+    // Records the notice, then hands it on the way it came: a sent one with
+    // SendMessage, so that the library's thread waits for the program's
+    // window as it would without the recorder, and gets its answer.
+    LRESULT relay (UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        const bool sent = InSendMessageEx (nullptr) != ISMEX_NOSEND;
+        char number[16];
+        std::snprintf (number, sizeof (number), "0x%x", message);
+        writer.event (std::string ("notice ") + number + " " + std::to_string ((unsigned long long) wParam) + " "
+                      + std::to_string ((long long) lParam) + (sent ? " sent" : " posted"));
+
+        HWND to = nullptr;
+        {
+            std::lock_guard<std::mutex> guard (lock);
+            to = target;
+        }
+        if (to == nullptr)
+            return 0;
+        if (sent)
+            return SendMessageW (to, message, wParam, lParam);
+        PostMessageW (to, message, wParam, lParam);
+        return 0;
+    }
+};
+
+struct NoticeRelay::Native
+{
+    explicit Native (RecordingWriter& w) : writer (w) {}
+
+    RecordingWriter& writer;
+    std::mutex lifeLock;
+    Loop* loop = nullptr;
+    HANDLE thread = nullptr;
+
+    // Starts the window's thread; false when there is no window.
+    bool open()
+    {
+        HMODULE module = nullptr;
+        GetModuleHandleExW (GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCWSTR> (&Loop::procedure), &module);
+
+        WNDCLASSW windowClass {};
+        windowClass.lpfnWndProc = &Loop::procedure;
+        windowClass.hInstance = module;
+        windowClass.lpszClassName = kClassName;
+        // Registered once per process; a later session finds it there.
+        RegisterClassW (&windowClass);
+
+        auto* made = new Loop (writer);
+        made->module = module;
+        made->detachMessage = RegisterWindowMessageW (L"VQDTRM4_RECORDER_DETACH");
+        made->ready = CreateEventW (nullptr, TRUE, FALSE, nullptr);
+        made->detached = CreateEventW (nullptr, FALSE, FALSE, nullptr);
+        HANDLE started = made->ready != nullptr && made->detached != nullptr
+                             ? CreateThread (nullptr, 0, &Loop::run, made, 0, nullptr)
+                             : nullptr;
+        if (started != nullptr && WaitForSingleObject (made->ready, INFINITE) == WAIT_OBJECT_0
+            && made->window != nullptr)
+        {
+            loop = made;
+            thread = started;
+            return true;
+        }
+
+        if (started != nullptr)
+        {
+            WaitForSingleObject (started, INFINITE);
+            CloseHandle (started);
+        }
+        free (made);
+        return false;
+    }
+
+    static void free (Loop* loop)
+    {
+        if (loop->ready != nullptr)
+            CloseHandle (loop->ready);
+        if (loop->detached != nullptr)
+            CloseHandle (loop->detached);
+        delete loop;
+    }
+};
+
+NoticeRelay::NoticeRelay (RecordingWriter& writer) : native (std::make_unique<Native> (writer))
+{
+}
+
+NoticeRelay::~NoticeRelay()
+{
+    close();
+}
+
+HidWindowHandle NoticeRelay::attach (HidWindowHandle programWindow)
+{
+    std::lock_guard<std::mutex> life (native->lifeLock);
+    if (native->loop == nullptr && ! native->open())
+        return nullptr;
+    std::lock_guard<std::mutex> guard (native->loop->lock);
+    native->loop->target = reinterpret_cast<HWND> (programWindow);
+    return reinterpret_cast<HidWindowHandle> (native->loop->window);
+}
+
+void NoticeRelay::detach()
+{
+    std::lock_guard<std::mutex> life (native->lifeLock);
+    Loop* loop = native->loop;
+    if (loop == nullptr)
+        return;
+    // Behind every notice already posted to the window, so that those are
+    // handed on as they would have reached the program's window before it
+    // said goodbye.
+    if (! PostMessageW (loop->window, loop->detachMessage, 0, 0)
+        || WaitForSingleObject (loop->detached, kWaitMs) != WAIT_OBJECT_0)
+        loop->writer.comment ("the notice window did not take the program's goodbye in time");
+    std::lock_guard<std::mutex> guard (loop->lock);
+    loop->target = nullptr;
+}
+
+void NoticeRelay::close()
+{
+    std::lock_guard<std::mutex> life (native->lifeLock);
+    Loop* loop = native->loop;
+    if (loop == nullptr)
+        return;
+    {
+        std::lock_guard<std::mutex> guard (loop->lock);
+        loop->target = nullptr;
+    }
+    PostMessageW (loop->window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject (native->thread, kWaitMs) == WAIT_OBJECT_0)
+        Native::free (loop);
+    else
+        loop->writer.comment ("the notice window's thread did not end in time; it is left to end with the process");
+    CloseHandle (native->thread);
+    native->thread = nullptr;
+    native->loop = nullptr;
+}

@@ -1,0 +1,108 @@
+#include "recording/RecordingFile.h"
+
+#ifndef NOMINMAX
+ #define NOMINMAX
+#endif
+#include <windows.h>
+
+namespace
+{
+std::string toUtf8 (const std::wstring& text)
+{
+    if (text.empty())
+        return {};
+    const int length = WideCharToMultiByte (CP_UTF8, 0, text.c_str(), (int) text.size(), nullptr, 0, nullptr, nullptr);
+    std::string result ((size_t) length, '\0');
+    WideCharToMultiByte (CP_UTF8, 0, text.c_str(), (int) text.size(), &result[0], length, nullptr, nullptr);
+    return result;
+}
+
+std::wstring toWide (const std::string& text)
+{
+    if (text.empty())
+        return {};
+    const int length = MultiByteToWideChar (CP_UTF8, 0, text.c_str(), (int) text.size(), nullptr, 0);
+    std::wstring result ((size_t) length, L'\0');
+    MultiByteToWideChar (CP_UTF8, 0, text.c_str(), (int) text.size(), &result[0], length);
+    return result;
+}
+
+std::string folderOfModule (HMODULE module)
+{
+    std::wstring path (MAX_PATH, L'\0');
+    for (;;)
+    {
+        const DWORD length = GetModuleFileNameW (module, &path[0], (DWORD) path.size());
+        if (length == 0)
+            return {};
+        if (length < path.size())
+        {
+            path.resize (length);
+            break;
+        }
+        path.resize (path.size() * 2);
+    }
+    const auto separator = path.find_last_of (L"\\/");
+    return separator == std::wstring::npos ? std::string() : toUtf8 (path.substr (0, separator));
+}
+} // namespace
+
+RecordingFile::~RecordingFile()
+{
+    if (isOpen())
+        CloseHandle (reinterpret_cast<HANDLE> (handle));
+}
+
+bool RecordingFile::create (const std::string& path)
+{
+    // CREATE_NEW: a file of another run is never reused. Others may read it
+    // while it is written.
+    HANDLE file = CreateFileW (toWide (path).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    handle = reinterpret_cast<intptr_t> (file);
+    return true;
+}
+
+bool RecordingFile::append (const std::string& text)
+{
+    if (! isOpen())
+        return false;
+    // WriteFile hands the line to the system at once (nothing is buffered in
+    // this process), so it stays in the file if the process dies next.
+    DWORD written = 0;
+    return WriteFile (reinterpret_cast<HANDLE> (handle), text.data(), (DWORD) text.size(), &written, nullptr) != 0
+           && written == text.size();
+}
+
+std::string RecordingFile::programFolder()
+{
+    return folderOfModule (nullptr);
+}
+
+std::string RecordingFile::moduleFolder (const void* address)
+{
+    HMODULE module = nullptr;
+    if (! GetModuleHandleExW (GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCWSTR> (address), &module))
+        return {};
+    return folderOfModule (module);
+}
+
+uint64_t RecordingFile::currentThread()
+{
+    return GetCurrentThreadId();
+}
+
+std::tm RecordingFile::localTime (std::time_t when)
+{
+    std::tm result {};
+    localtime_s (&result, &when);
+    return result;
+}
+
+const char* RecordingFile::separator()
+{
+    return "\\";
+}
