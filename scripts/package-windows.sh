@@ -13,6 +13,7 @@
 #   scripts/package-windows.sh [--arch x64|x86] [--tree DIR] [--dist DIR]
 #                              [--vendor-dll PATH]
 #                              [--sign CERT [--key KEY] [--pass-file FILE] [--ca-file FILE]]
+#   scripts/package-windows.sh --recorder [--arch x64|x86] [--tree DIR] [--dist DIR]
 #
 # Without --arch or --tree every tree that holds a program is packed (and
 # the x64 one is built first when there is none at all). --tree packs that
@@ -28,6 +29,11 @@
 # The program in the zip carries no debug information: it is split off into
 # <dist>/VQDTRM4_UpdateProgram-<version>-<win64|win32>-debug/VQDTRM4_UpdateProgram.exe.debug,
 # which gdb finds when it lies beside the program (.gnu_debuglink).
+#
+# --recorder packs the recording library instead, for the person who records
+# an update with a real controller (docs/windows/RECORDING.txt):
+# dist/VQDTRM4_Recorder-<version>-<win64|win32>.zip with the tree's
+# recorder/vqdtrm4hid.dll, stripped, and RECORDING.txt.
 #
 # Two runs from the same commit give zips with the same bytes: the linker
 # writes no time stamps (cmake/Windows.cmake), objcopy writes none here,
@@ -49,6 +55,7 @@ sign_cert=""
 sign_key=""
 pass_file=""
 ca_file=""
+recorder=""
 while [ $# -gt 0 ]; do
     case "$1" in
         --arch|--tree|--dist|--vendor-dll|--sign|--key|--pass-file|--ca-file)
@@ -64,12 +71,14 @@ while [ $# -gt 0 ]; do
                 --ca-file) ca_file=$(realpath "$2") ;;
             esac
             shift 2 ;;
+        --recorder) recorder=1; shift ;;
         --*=*) set -- "${1%%=*}" "${1#*=}" "${@:2}" ;;
         -h|--help) usage; exit 0 ;;
         *) usage; exit 2 ;;
     esac
 done
 case "$arch" in ""|x64|x86) ;; *) fail "--arch takes x64 or x86" ;; esac
+[ -z "$recorder" ] || [ -z "$vendor_dll$sign_cert" ] || fail "--recorder packs the recording library alone: no --vendor-dll or --sign"
 if [ -n "$sign_cert" ]; then
     case "${sign_cert,,}" in
         *.p12|*.pfx) [ -z "$sign_key" ] || fail "a PKCS#12 file holds its key: no --key with it" ;;
@@ -216,6 +225,36 @@ pack_tree()
     echo "  debug information: $debug"
 }
 
+# --- The recording library of one tree -----------------------------------------
+pack_recorder()
+{
+    local tree=$1
+    local dll=$tree/recorder/vqdtrm4hid.dll
+    [ -f "$dll" ] || fail "no recording library in $tree/recorder: build it first (scripts/build-windows.sh)"
+
+    local tree_arch triplet suffix
+    tree_arch=$(helper machine "$dll")
+    [ -z "$arch" ] || [ "$arch" = "$tree_arch" ] || fail "$tree holds an $tree_arch library, not $arch"
+    triplet=$(vqd_arch_triplet "$tree_arch")
+    suffix=$(arch_zip_suffix "$tree_arch")
+
+    local folder=VQDTRM4_Recorder-$version-$suffix
+    local out=$stage/recorder-$suffix/$folder
+    mkdir -p "$out"
+    SOURCE_DATE_EPOCH=0 "$triplet-objcopy" --strip-all "$dll" "$out/vqdtrm4hid.dll"
+    sed 's/$/\r/' docs/windows/RECORDING.txt > "$out/RECORDING.txt"
+
+    local zip=$dist/$folder.zip
+    helper zip "$zip" "$out"
+    echo "$zip ($tree_arch, the recording library):"
+    "$python" -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip" | sed 's/^/  /'
+    echo "  sha256 $(sha256sum "$zip" | cut -d' ' -f1)"
+}
+
 for tree in "${trees[@]}"; do
-    pack_tree "$tree"
+    if [ -n "$recorder" ]; then
+        pack_recorder "$tree"
+    else
+        pack_tree "$tree"
+    fi
 done

@@ -15,6 +15,12 @@ a Windows tree linked.
         --signed, and the maker's DLL, byte for byte, exactly when
         --vendor-dll.
 
+    check_package.py recorder-zip ZIP VERSION ARCH
+        The recording library's zip (--recorder): its entries as above,
+        RECORDING.txt, and a stripped vqdtrm4hid.dll of the architecture
+        that exports the ten functions of the maker's library by their
+        plain names and needs nothing but Windows' own DLLs.
+
 Exits non-zero, naming each fault. Debian's python3-pefile."""
 
 import os
@@ -33,6 +39,9 @@ import check_resources  # noqa: E402
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", ".."))
 ICON = os.path.join(ROOT, "resources", "windows", "VQDTRM4_UpdateProgram.ico")
 README = os.path.join(ROOT, "docs", "windows", "README.txt")
+RECORDING = os.path.join(ROOT, "docs", "windows", "RECORDING.txt")
+HID_FUNCTIONS = sorted(["HID_Initialize", "HID_SetCallback", "HID_Start", "HID_Stop", "HID_Finalize", "HID_EnumHIDno",
+                        "HID_GetDeviceType", "HID_GetFirmwareVersion", "HID_Write", "HID_Input"])
 
 MACHINES = {"x64": 0x8664, "x86": 0x014C}
 SUFFIXES = {"x64": "win64", "x86": "win32"}
@@ -128,6 +137,42 @@ def check_program(path, arch, version, debug_file, signed, faults):
         faults.check(False, f"{path}: {fault}")
 
 
+def check_entries(archive, zip_path, expected, faults):
+    infos = archive.infolist()
+    faults.check([info.filename for info in infos] == expected,
+                 f"{zip_path}: entries {[info.filename for info in infos]}, not {expected}")
+    for info in infos:
+        faults.check(info.date_time == ZIP_DATE, f"{zip_path}: {info.filename} dated {info.date_time}")
+        mode = info.external_attr >> 16
+        wanted = 0o40755 if info.is_dir() else 0o100755 if info.filename.endswith((".exe", ".dll")) else 0o100644
+        faults.check(info.create_system == 3 and mode == wanted,
+                     f"{zip_path}: {info.filename} has mode {mode:o} from system {info.create_system}")
+        faults.check(not info.extra, f"{zip_path}: {info.filename} carries extra fields")
+
+
+def check_recorder_zip(zip_path, version, arch, faults):
+    folder = f"VQDTRM4_Recorder-{version}-{SUFFIXES[arch]}/"
+    faults.check(os.path.basename(zip_path) == folder[:-1] + ".zip", f"{zip_path}: not named {folder[:-1]}.zip")
+    with zipfile.ZipFile(zip_path) as archive:
+        expected = [folder, folder + "RECORDING.txt", folder + "vqdtrm4hid.dll"]
+        check_entries(archive, zip_path, expected, faults)
+        if archive.namelist() != expected:
+            return
+        with open(RECORDING, "rb") as file:
+            faults.check(archive.read(folder + "RECORDING.txt") == file.read().replace(b"\n", b"\r\n"),
+                         f"{zip_path}: RECORDING.txt is not docs/windows/RECORDING.txt with CRLF line ends")
+        data = archive.read(folder + "vqdtrm4hid.dll")
+    pe = pefile.PE(data=data)
+    faults.check(pe.FILE_HEADER.Machine == MACHINES[arch], f"{zip_path}: a DLL for machine {pe.FILE_HEADER.Machine:#x}")
+    faults.check(pe.FILE_HEADER.NumberOfSymbols == 0 and not any(
+        name.startswith((".debug", ".zdebug")) for name in section_names(pe, data)), f"{zip_path}: the DLL is not stripped")
+    exports = sorted(symbol.name.decode() for symbol in getattr(pe, "DIRECTORY_ENTRY_EXPORT").symbols if symbol.name)
+    faults.check(exports == HID_FUNCTIONS, f"{zip_path}: the DLL exports {exports}, not {HID_FUNCTIONS}")
+    imports = sorted(entry.dll.decode().lower() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", []))
+    faults.check(set(imports) <= {"kernel32.dll", "user32.dll", "version.dll", "msvcrt.dll"},
+                 f"{zip_path}: the DLL needs {imports}")
+
+
 def check_zip(zip_path, version, arch, debug_file, signed, vendor_dll, faults):
     folder = f"VQDTRM4_UpdateProgram-{version}-{SUFFIXES[arch]}/"
     faults.check(os.path.basename(zip_path) == folder[:-1] + ".zip", f"{zip_path}: not named {folder[:-1]}.zip")
@@ -135,16 +180,7 @@ def check_zip(zip_path, version, arch, debug_file, signed, vendor_dll, faults):
     if vendor_dll:
         expected.append(folder + "vqdtrm4hid.dll")
     with zipfile.ZipFile(zip_path) as archive:
-        infos = archive.infolist()
-        faults.check([info.filename for info in infos] == expected,
-                     f"{zip_path}: entries {[info.filename for info in infos]}, not {expected}")
-        for info in infos:
-            faults.check(info.date_time == ZIP_DATE, f"{zip_path}: {info.filename} dated {info.date_time}")
-            mode = info.external_attr >> 16
-            wanted = 0o40755 if info.is_dir() else 0o100755 if info.filename.endswith((".exe", ".dll")) else 0o100644
-            faults.check(info.create_system == 3 and mode == wanted,
-                         f"{zip_path}: {info.filename} has mode {mode:o} from system {info.create_system}")
-            faults.check(not info.extra, f"{zip_path}: {info.filename} carries extra fields")
+        check_entries(archive, zip_path, expected, faults)
         names = archive.namelist()
         with tempfile.TemporaryDirectory() as unpacked:
             archive.extractall(unpacked)
@@ -181,6 +217,8 @@ def main():
             print(__doc__, file=sys.stderr)
             return 2
         check_zip(zip_path, version, arch, debug_file, signed, vendor_dll, faults)
+    elif len(arguments) == 4 and arguments[0] == "recorder-zip" and arguments[3] in MACHINES:
+        check_recorder_zip(*arguments[1:], faults)
     else:
         print(__doc__, file=sys.stderr)
         return 2

@@ -8,6 +8,8 @@
 #   - signed with a certificate made here (self-signed, code-signing use):
 #     the signature verifies against that certificate and against no other,
 #     and two signings give the same bytes;
+#   - the recording library's zip (--recorder) the same twice, with its page
+#     and a stripped DLL that exports the maker's ten functions;
 #   - the maker's DLL goes only into the zip of a tree built against it: not
 #     the simulated one, not into a tree built against another DLL or none,
 #     not a DLL of the other architecture.
@@ -62,6 +64,14 @@ cmp "$work/one/$name-debug/VQDTRM4_UpdateProgram.exe.debug" "$work/two/$name-deb
 check zip "$work/one/$name.zip" "$version" "$arch" "$work/one/$name-debug/VQDTRM4_UpdateProgram.exe.debug" \
     || fault "the zip"
 echo "unsigned zip, sha256 of both runs:" $(sha256sum "$work/one/$name.zip" "$work/two/$name.zip" | cut -d' ' -f1)
+
+# The recording library's zip (--recorder): the same bytes twice, as checked.
+recorder_name=VQDTRM4_Recorder-$version-$suffix
+package --recorder --dist "$work/one" >/dev/null
+package --recorder --dist "$work/two" >/dev/null
+cmp "$work/one/$recorder_name.zip" "$work/two/$recorder_name.zip" || fault "two runs gave different recorder zips"
+check recorder-zip "$work/one/$recorder_name.zip" "$version" "$arch" || fault "the recorder zip"
+[ "$(ls "$work/one"/*.zip | wc -l)" = 2 ] || fault "--recorder packed more than its zip: $(ls "$work/one")"
 
 # --- Signed ------------------------------------------------------------------------
 make_certificate() {
