@@ -191,4 +191,17 @@ VQDSIM_API void injectReport (int hidNo, const uint8_t* report, int length);
 // Whether the library's own thread is running (between HID_Start and HID_Stop).
 VQDSIM_API bool threadRunning();
 
+// What became of the replay of a recording (Scenario::replayPath): whether
+// the program's calls left the recording (or it could not be read), with the
+// line the library printed on stderr, and whether every recorded event was
+// played.
+struct ReplayOutcome
+{
+    bool replaying = false;
+    bool diverged = false;
+    std::string divergence;
+    bool playedToEnd = false;
+};
+VQDSIM_API ReplayOutcome replayOutcome();
+
 } // namespace vqdsim
