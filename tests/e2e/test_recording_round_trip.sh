@@ -13,6 +13,11 @@
 # and the answer the program read. Then the controller is pulled out during
 # the block data: the recovery page, and a recording that ends with the
 # removal notice and the session's closing calls.
+#
+# Then each fresh recording, compacted by vqd_recording, is replayed in the
+# controller's place (VQDTRM4_SIM="replay=..."), with the simulated library
+# as the program's own again: the program must send exactly the recorded
+# commands and end on the same screen with the same flash.
 source "$(dirname "$0")/screens.sh"
 e2e_setup "$1"
 e2e_need_screens
@@ -30,6 +35,18 @@ esac
 app=$E2E_TMP/app
 mv "$app/$library" "$app/$maker"
 cp "$recorder_dir/$library" "$app/$library"
+
+# For a replay the simulated controller is the program's library again.
+use_simulated_library() { cp "$app/$maker" "$app/$library"; }
+
+# vqd_recording compact IN OUT, by the tool of the build being tested.
+compact() {
+    case "$E2E_PLATFORM" in
+        linux) "$bin/vqd_recording" compact "$1" "$2" ;;
+        windows) "$WINE_RUN" "$bin/vqd_recording.exe" compact "$(wine_path "$1")" "$(wine_path "$2")" ;;
+    esac
+}
+bin=$(cd "$1" && pwd)
 
 e2e_update_file vqdtrm4__v102.bin --version 1.02 --date 20240318
 
@@ -134,9 +151,10 @@ data=$(check_round_trips "$recording") || e2e_fail "round trips: $data"
 [ "$(events "$recording" | tail -n 6)" = "$closing" ] || e2e_fail "the recording does not end with the session's end"
 echo "whole update: ok ($data data commands, $(wc -l < "$recording") lines, $(stat -c %s "$recording") bytes)"
 mv "$recording" "$E2E_TMP/update-recording.txt"
+mv "$E2E_TMP/flash.bin" "$E2E_TMP/update-flash.bin"
 
 # --- Pulled out during the block data
-e2e_start "fault=data:40:remove"
+e2e_start "fault=data:40:remove;dump=$E2E_TMP/flash.bin"
 e2e_wait_for e2e_on_language_screen
 e2e_key Return
 e2e_wait_for e2e_on_ready_screen
@@ -157,3 +175,31 @@ after=$(events "$recording" | sed -n '/^notice 0x401 3 0 posted$/,$p')
 [ "$(tail -n +2 <<<"$after" | grep -v '^< HID_Write ')" = "$closing" ] \
     || { echo "$after" >&2; e2e_fail "the recording does not end with the removal notice and the closing calls"; }
 echo "removal during the block data: ok"
+mv "$recording" "$E2E_TMP/removal-recording.txt"
+mv "$E2E_TMP/flash.bin" "$E2E_TMP/removal-flash.bin"
+
+# --- Both recordings replayed
+use_simulated_library
+for run in update removal; do
+    compact "$E2E_TMP/$run-recording.txt" "$E2E_TMP/$run-compact.txt" >"$E2E_TMP/compact.log" 2>&1 \
+        || { cat "$E2E_TMP/compact.log" >&2; e2e_fail "vqd_recording compact refused the $run recording"; }
+    e2e_start "replay=$E2E_TMP/$run-compact.txt;dump=$E2E_TMP/flash.bin"
+    e2e_wait_for e2e_on_language_screen
+    e2e_key Return
+    e2e_wait_for e2e_on_ready_screen
+    e2e_key Return
+    if [ "$run" = update ]; then
+        e2e_wait_for e2e_on_completion_screen "$E2E_UPDATE_SECONDS"
+        e2e_key Return
+    else
+        e2e_wait_for e2e_shows_warning "$E2E_UPDATE_SECONDS"
+        e2e_wait_for 5 eval '[ "$(e2e_window_size)" = 800x300 ]' || e2e_fail "the replay did not end on the recovery page"
+        e2e_click 730 270
+    fi
+    e2e_expect_exit 0
+    cmp -s "$E2E_TMP/flash.bin" "$E2E_TMP/$run-flash.bin" || e2e_fail "the replay of the $run left another flash"
+    ! grep -i "replay" "$E2E_TMP/program.log" || e2e_fail "the replay of the $run says the above"
+    echo "$run replayed: ok ($(stat -c %s "$E2E_TMP/$run-compact.txt") bytes compacted)"
+    rm -f "$E2E_TMP/flash.bin"
+done
+[ -z "$(ls "$app"/vqdtrm4-recording-*.txt 2>/dev/null)" ] || e2e_fail "the simulated library made a recording"
