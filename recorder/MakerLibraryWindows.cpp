@@ -98,18 +98,20 @@ bool MakerLibrary::load (const void* besideAddress, std::string& problem)
 
     if (GetFileAttributesW (widePath.c_str()) == INVALID_FILE_ATTRIBUTES)
     {
-        problem = "the maker's library " + path + " is missing";
+        problem = std::string ("the maker's library ") + fileName() + " is missing";
         return false;
     }
     fileSize = sizeOf (widePath);
     fileVersion = versionOf (widePath);
 
     // By its full path: never another copy from the search path. The DLLs it
-    // needs itself are looked for in its own folder first.
+    // needs itself are looked for in its own folder first. (What goes into
+    // the recording names the file alone: its folder may hold the user's
+    // name.)
     HMODULE library = LoadLibraryExW (widePath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (library == nullptr)
     {
-        problem = "the maker's library " + path + " could not be loaded (error " + std::to_string (GetLastError()) + ")";
+        problem = std::string ("the maker's library ") + fileName() + " could not be loaded (error " + std::to_string (GetLastError()) + ")";
         return false;
     }
 
@@ -127,7 +129,7 @@ bool MakerLibrary::load (const void* besideAddress, std::string& problem)
     resolve (library, "HID_Input", 12, all.input, missing);
     if (! missing.empty())
     {
-        problem = "the maker's library " + path + " lacks " + missing;
+        problem = std::string ("the maker's library ") + fileName() + " lacks " + missing;
         FreeLibrary (library);
         return false;
     }

@@ -18,6 +18,9 @@
 # controller's place (VQDTRM4_SIM="replay=..."), with the simulated library
 # as the program's own again: the program must send exactly the recorded
 # commands and end on the same screen with the same flash.
+#
+# Last, the recorder without the maker's library beside it: the program must
+# show its own "not connected" screen, and the recording say why.
 source "$(dirname "$0")/screens.sh"
 e2e_setup "$1"
 e2e_need_screens
@@ -203,3 +206,18 @@ for run in update removal; do
     rm -f "$E2E_TMP/flash.bin"
 done
 [ -z "$(ls "$app"/vqdtrm4-recording-*.txt 2>/dev/null)" ] || e2e_fail "the simulated library made a recording"
+
+# --- No maker's library beside the recorder
+cp "$recorder_dir/$library" "$app/$library"
+rm "$app/$maker"
+e2e_start ""
+e2e_wait_for e2e_on_language_screen
+e2e_key Return
+e2e_wait_for e2e_shows_warning
+[ "$(e2e_window_size)" = 406x154 ] && e2e_left_button_hidden || e2e_fail "not the not-connected screen"
+e2e_click 336 124    # Close
+e2e_expect_exit 0
+recording=$(the_recording) || e2e_fail "not one recording beside the program: $(ls "$app")"
+grep -q "^# the maker's library .*$maker" "$recording" || e2e_fail "the recording does not say that $maker is missing"
+events "$recording" | grep -qx '< HID_EnumHIDno 0' || e2e_fail "the recorder listed a device without the maker's library"
+echo "no maker's library: ok"
