@@ -99,10 +99,13 @@ struct Loop
 
     // Records the notice, then hands it on the way it came: a sent one with
     // SendMessage, so that the library's thread waits for the program's
-    // window as it would without the recorder, and gets its answer.
+    // window as it would without the recorder, and gets its answer; one sent
+    // without waiting (SendNotifyMessage) the same way, so that this thread
+    // does not wait either.
     LRESULT relay (UINT message, WPARAM wParam, LPARAM lParam)
     {
-        const bool sent = InSendMessageEx (nullptr) != ISMEX_NOSEND;
+        const DWORD how = InSendMessageEx (nullptr);
+        const bool sent = how != ISMEX_NOSEND;
         char number[16];
         std::snprintf (number, sizeof (number), "0x%x", message);
         writer.event (std::string ("notice ") + number + " " + std::to_string ((unsigned long long) wParam) + " "
@@ -115,6 +118,11 @@ struct Loop
         }
         if (to == nullptr)
             return 0;
+        if ((how & ISMEX_NOTIFY) != 0)
+        {
+            SendNotifyMessageW (to, message, wParam, lParam);
+            return 0;
+        }
         if (sent)
             return SendMessageW (to, message, wParam, lParam);
         PostMessageW (to, message, wParam, lParam);
