@@ -82,7 +82,11 @@ void Replayer::configure (const Scenario& newScenario)
         inProcess = true;
     }
     if (newScenario.replayPath.empty())
+    {
+        std::lock_guard<std::mutex> lock (stateLock);
+        result = ReplayOutcome {};
         current = nullptr;
+    }
     else
         load (newScenario, false);
 }
