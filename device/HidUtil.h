@@ -36,6 +36,9 @@ public:
     void arrivalNotice();
     void inputNotice (int reportHidNo, intptr_t param);
 
+    // The notification window, while the session is open.
+    NotificationWindow* getWindow() const noexcept { return window; }
+
     // The session that is open in this process, or null.
     static HidUtil* getActive() noexcept { return activeHidUtil; }
 

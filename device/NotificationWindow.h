@@ -3,18 +3,20 @@
 #include "device/VqdTrm4Hid.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 // The hidden window the library posts its notices to. The library may post
 // from any of its threads, even from inside HID_Write; posting only queues
-// the message, and the window procedure runs later on the message thread
-// that created the window, so the library never calls back into the program
-// on its own threads. Messages still queued when the window is destroyed
-// are dropped.
+// the message, and the procedure runs later on JUCE's message thread, so the
+// library never calls back into the program on its own threads. Messages
+// still queued when the window is destroyed are dropped.
 //
-// On Windows it is a real window of class "HID_WINDOW_CALLBACK"; on Linux a
-// small object whose post() queues onto JUCE's message loop. Each platform
-// has a file of its own.
+// On Windows it is a real window of class "HID_WINDOW_CALLBACK", run by a
+// thread of its own that only queues each notice onto JUCE's message loop,
+// so that a library that sends its notices instead of posting them is never
+// kept waiting by the message thread; on Linux a small object whose post()
+// queues onto JUCE's message loop. Each platform has a file of its own.
 class NotificationWindow
 {
 public:
@@ -25,8 +27,8 @@ public:
 
     using Procedure = void (*) (unsigned int message, uintptr_t wParam, intptr_t lParam);
 
-    // Creates the window on the calling thread, which must be the message
-    // thread. isValid() tells whether the platform gave one.
+    // Made on the message thread, where the procedure will run.
+    // isValid() tells whether the platform gave a window.
     NotificationWindow (Procedure procedure, HidInstanceHandle instance);
     ~NotificationWindow();
 
@@ -37,6 +39,11 @@ public:
 
     // Queues a message for the window procedure, as the library's post does.
     bool post (unsigned int message, uintptr_t wParam, intptr_t lParam);
+
+    // Calls `callback` on the message thread after the procedure has run for
+    // every notice that reached the window before this call (unless the
+    // window goes first): for whoever waits for the notices it caused.
+    void callAfterQueuedNotices (std::function<void()> callback);
 
 private:
     struct Native;

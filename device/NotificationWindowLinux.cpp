@@ -60,6 +60,12 @@ HidWindowHandle NotificationWindow::getHandle() const noexcept
     return &native->window;
 }
 
+void NotificationWindow::callAfterQueuedNotices (std::function<void()> callback)
+{
+    // One queue, in order: behind every notice posted so far.
+    juce::MessageManager::callAsync (std::move (callback));
+}
+
 bool NotificationWindow::post (unsigned int message, uintptr_t wParam, intptr_t lParam)
 {
     // The queued call holds the state, not the window, so a message that is

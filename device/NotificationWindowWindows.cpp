@@ -1,24 +1,54 @@
 #include "device/NotificationWindow.h"
 
+#include <juce_events/juce_events.h>
+
 #ifndef NOMINMAX
  #define NOMINMAX
 #endif
 #include <windows.h>
 
-// A real hidden window. The library posts to it with PostMessage; Windows
-// queues the message on the thread that created the window (JUCE's message
-// thread), whose message loop dispatches it to the procedure below. Windows
-// drops whatever is still queued for the window when it is destroyed.
+#include <atomic>
+#include <thread>
+
+// A real hidden window, on a thread of its own whose only work is to take
+// the library's notices and queue them onto JUCE's message loop, where the
+// session handles them in the order they came.
+//
+// The window does not live on the message thread because a library may
+// deliver its notices with SendMessage rather than PostMessage, and then its
+// thread waits until the window's thread has taken the notice. On the
+// message thread that wait would last as long as the message thread is
+// elsewhere: in HID_Stop, say, which itself waits for the library's thread,
+// and neither would ever go on. This thread never waits for anything but its
+// next message, so a notice is taken at once, however it was delivered.
 namespace
 {
 const wchar_t* const kClassName = L"HID_WINDOW_CALLBACK";
+
+// Asks the window's thread to destroy the window and end.
+constexpr UINT kCloseMessage = WM_APP + 0x3F;
+
+// Carries a callback (lParam, owned by the message) through the window's
+// queue, behind the notices that came before it.
+constexpr UINT kCallbackMessage = WM_APP + 0x3E;
+
+// What a queued notice needs once it reaches the message thread; it outlives
+// the window, so that a notice still queued when the window goes finds it
+// dead and is dropped.
+struct Target
+{
+    explicit Target (NotificationWindow::Procedure p) : procedure (p) {}
+    const NotificationWindow::Procedure procedure;
+    std::atomic<bool> alive { true };
+};
 } // namespace
 
 struct NotificationWindow::Native
 {
     HINSTANCE instance = nullptr;
     HWND window = nullptr;
-    Procedure procedure = nullptr;
+    std::shared_ptr<Target> target;
+    std::thread thread;
 
     // Maps the three notices to the session, then passes every message,
     // these included, to the default procedure and returns its result.
@@ -26,10 +56,57 @@ struct NotificationWindow::Native
     {
         if (message >= removalMessage && message <= inputMessage)
             if (auto* self = reinterpret_cast<Native*> (GetWindowLongPtrW (window, GWLP_USERDATA)))
-                if (self->procedure != nullptr)
-                    self->procedure (message, (uintptr_t) wParam, (intptr_t) lParam);
+                self->queue (message, (uintptr_t) wParam, (intptr_t) lParam);
+
+        if (message == kCallbackMessage)
+        {
+            std::unique_ptr<std::function<void()>> callback (reinterpret_cast<std::function<void()>*> (lParam));
+            juce::MessageManager::callAsync (std::move (*callback));
+            return 0;
+        }
+
+        if (message == kCloseMessage)
+        {
+            SetWindowLongPtrW (window, GWLP_USERDATA, 0);
+            DestroyWindow (window);
+            PostQuitMessage (0);
+            return 0;
+        }
 
         return DefWindowProcW (window, message, wParam, lParam);
+    }
+
+    void queue (unsigned int message, uintptr_t wParam, intptr_t lParam)
+    {
+        auto queued = target;
+        juce::MessageManager::callAsync ([queued, message, wParam, lParam] {
+            if (queued->alive && queued->procedure != nullptr)
+                queued->procedure (message, wParam, lParam);
+        });
+    }
+
+    // The window's thread: makes the window, says so, and runs its messages
+    // until the window is closed.
+    void run (HANDLE made)
+    {
+        window = CreateWindowExW (0, kClassName, kClassName, WS_OVERLAPPED | WS_DISABLED,
+                                  0, 0, 10, 10, nullptr, nullptr, instance, nullptr);
+        if (window != nullptr)
+        {
+            SetWindowLongPtrW (window, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (this));
+            ShowWindow (window, SW_HIDE);
+        }
+        SetEvent (made);
+
+        if (window == nullptr)
+            return;
+
+        MSG message;
+        while (GetMessageW (&message, nullptr, 0, 0) > 0)
+        {
+            TranslateMessage (&message);
+            DispatchMessageW (&message);
+        }
     }
 };
 
@@ -37,7 +114,7 @@ NotificationWindow::NotificationWindow (Procedure procedure, HidInstanceHandle i
     : native (std::make_unique<Native>())
 {
     native->instance = reinterpret_cast<HINSTANCE> (instance);
-    native->procedure = procedure;
+    native->target = std::make_shared<Target> (procedure);
 
     WNDCLASSW windowClass {};
     windowClass.lpfnWndProc = &Native::windowProcedure;
@@ -50,23 +127,25 @@ NotificationWindow::NotificationWindow (Procedure procedure, HidInstanceHandle i
     // reused; anything else that stops registration shows up as no window.
     RegisterClassW (&windowClass);
 
-    native->window = CreateWindowExW (0, kClassName, kClassName, WS_OVERLAPPED | WS_DISABLED,
-                                      0, 0, 10, 10, nullptr, nullptr, native->instance, nullptr);
+    HANDLE made = CreateEventW (nullptr, TRUE, FALSE, nullptr);
+    if (made == nullptr)
+        return;
 
-    if (native->window != nullptr)
-    {
-        SetWindowLongPtrW (native->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (native.get()));
-        ShowWindow (native->window, SW_HIDE);
-    }
+    native->thread = std::thread ([this, made] { native->run (made); });
+    WaitForSingleObject (made, INFINITE);
+    CloseHandle (made);
 }
 
 NotificationWindow::~NotificationWindow()
 {
+    native->target->alive = false;
+
+    // The window's thread waits for nothing but its messages, so it takes
+    // this one at once.
     if (native->window != nullptr)
-    {
-        SetWindowLongPtrW (native->window, GWLP_USERDATA, 0);
-        DestroyWindow (native->window);
-    }
+        PostMessageW (native->window, kCloseMessage, 0, 0);
+    if (native->thread.joinable())
+        native->thread.join();
 
     UnregisterClassW (kClassName, native->instance);
 }
@@ -79,6 +158,14 @@ bool NotificationWindow::isValid() const noexcept
 HidWindowHandle NotificationWindow::getHandle() const noexcept
 {
     return native->window;
+}
+
+void NotificationWindow::callAfterQueuedNotices (std::function<void()> callback)
+{
+    auto carried = std::make_unique<std::function<void()>> (std::move (callback));
+    if (native->window != nullptr
+        && PostMessageW (native->window, kCallbackMessage, 0, reinterpret_cast<LPARAM> (carried.get())) != 0)
+        carried.release(); // the window's thread owns it now
 }
 
 bool NotificationWindow::post (unsigned int message, uintptr_t wParam, intptr_t lParam)

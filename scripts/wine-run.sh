@@ -49,4 +49,25 @@ if [ "${1:-}" = "--prepare" ]; then
     exit 0
 fi
 
+# Windows always has a desktop. Wine without an X display has none, and
+# there a thread other than the first cannot make a window (the notification
+# window has a thread of its own): a run without a display gets a virtual
+# one for itself.
+if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
+    display_file=$(mktemp)
+    Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$display_file" >/dev/null 2>&1 &
+    xvfb=$!
+    for _ in $(seq 100); do
+        grep -q '[0-9]' "$display_file" && break
+        sleep 0.05
+    done
+    export DISPLAY=":$(tr -dc '0-9' < "$display_file")"
+    rm -f "$display_file"
+    status=0
+    wine "$@" || status=$?
+    kill "$xvfb" 2>/dev/null
+    wait "$xvfb" 2>/dev/null || true
+    exit "$status"
+fi
+
 exec wine "$@"

@@ -9,6 +9,7 @@
 #include "device/HidCtrl.h"
 #include "device/HidHandler.h"
 #include "device/HidUtil.h"
+#include "device/NotificationWindow.h"
 #include "device/VqdTrm4Hid.h"
 #include "sim/SimControl.h"
 
@@ -213,22 +214,23 @@ protected:
     HidCtrl& hid() { return ctrl->get(); }
     int selectedHidNo() { return hid().getUtil() != nullptr ? hid().getUtil()->getHidNo() : -2; }
 
-    // Runs the message loop until everything queued so far has been handled.
-    // On Linux the notices go through JUCE's queue, which is delivered in
-    // order, so once a marker posted now has run, so have all notices posted
-    // before it. On Windows the notices are window messages of their own,
-    // and JUCE keeps its messages in a list of its own with one wake-up
-    // message in the system queue for the whole list: a marker added to a
-    // list whose wake-up was posted before a notice can run before that
-    // notice. Once the first marker has run that list is empty, so a second
-    // marker's wake-up goes into the system queue behind every notice that
-    // was posted before the first.
+    // Runs the message loop until every notice given to the window so far
+    // has been handled: a marker sent through the window comes out behind
+    // them. Twice, for Windows: JUCE keeps its messages in a list of its own
+    // with one wake-up message in the system queue for the whole list, so a
+    // marker can run before a message that went into the system queue ahead
+    // of it; once the first marker has run that list is empty, and a second
+    // marker's wake-up goes behind everything before the first.
     static void settle()
     {
         for (int round = 0; round < 2; ++round)
         {
             auto done = std::make_shared<bool> (false);
-            juce::MessageManager::callAsync ([done] { *done = true; });
+            auto mark = [done] { *done = true; };
+            if (HidUtil* util = HidUtil::getActive(); util != nullptr && util->getWindow() != nullptr)
+                util->getWindow()->callAfterQueuedNotices (mark);
+            else
+                juce::MessageManager::callAsync (mark);
             ASSERT_TRUE (MessageLoop::runUntil ([done] { return *done; }, 10000))
                 << "the message loop did not reach the marker";
         }

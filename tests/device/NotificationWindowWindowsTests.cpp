@@ -1,6 +1,6 @@
 // The hidden notification window as Windows has it: a window of class
 // "HID_WINDOW_CALLBACK", hidden and disabled, whose procedure hands the
-// three notices to the session on the thread that made it and leaves every
+// three notices to the session on the message thread and leaves every
 // message to the default procedure; the class goes with the window.
 #include <gtest/gtest.h>
 
@@ -103,6 +103,28 @@ TEST_F (NotificationWindowWindows, HandsTheThreeNoticesToTheSessionOnItsOwnThrea
 
     for (auto& r : received)
         EXPECT_EQ (GetCurrentThreadId(), r.thread);
+}
+
+TEST_F (NotificationWindowWindows, ASentNoticeIsTakenWhileTheMessageThreadIsBusyElsewhere)
+{
+    // A library that sends instead of posting waits until the window's
+    // thread has taken the notice. The message thread here is blocked in a
+    // join, as in HID_Stop waiting for the library's thread: were the window
+    // on this thread, the send and the join would wait for each other.
+    NotificationWindow window (&recordNotice, module);
+    ASSERT_TRUE (window.isValid());
+    HWND handle = window.getHandle();
+
+    std::thread library ([handle] {
+        SendMessageW (handle, NotificationWindow::inputMessage, 3, 0);
+        SendMessageW (handle, NotificationWindow::removalMessage, 3, 0);
+    });
+    library.join();
+
+    ASSERT_TRUE (MessageLoop::runUntil ([] { return received.size() >= 2; }));
+    EXPECT_EQ (NotificationWindow::inputMessage, received[0].message);
+    EXPECT_EQ (NotificationWindow::removalMessage, received[1].message);
+    EXPECT_EQ (GetCurrentThreadId(), received[0].thread);
 }
 
 TEST_F (NotificationWindowWindows, NoticesStillQueuedWhenTheWindowGoesAreDropped)
