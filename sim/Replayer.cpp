@@ -648,11 +648,18 @@ void Replayer::finalize()
     call.function = Function::finalize;
     perform (call);
 
-    StateLock lock (stateLock);
-    if (call.answered)
-        finishSession();
-    std::lock_guard<std::mutex> post (postLock);
-    window = nullptr;
+    {
+        StateLock lock (stateLock);
+        if (call.answered)
+            finishSession();
+        std::lock_guard<std::mutex> post (postLock);
+        window = nullptr;
+    }
+
+    // The replay's thread ends with the recording, or has ended at a
+    // divergence: the session leaves no thread of the library behind.
+    if (worker.joinable() && worker.get_id() != std::this_thread::get_id())
+        worker.join();
 }
 
 int Replayer::enumerate (int* hidNumbers)
