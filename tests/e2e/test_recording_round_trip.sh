@@ -74,7 +74,7 @@ check_header() {
         || { head -8 "$file" >&2; e2e_fail "the header is not the recorder's, its architecture's and the maker library's"; }
     sed -n 7p "$file" | grep -qE '^started [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}$' \
         || e2e_fail "no start time in the header: $(sed -n 7p "$file")"
-    [[ "$(basename "$file")" =~ ^vqdtrm4-recording-[0-9]{8}-[0-9]{6}\.txt$ ]] || e2e_fail "the file is named $(basename "$file")"
+    [[ "$(basename "$file")" =~ ^vqdtrm4-recording-[0-9]{8}-[0-9]{6}(-[0-9]+)?\.txt$ ]] || e2e_fail "the file is named $(basename "$file")"
     ! grep -q '^#' "$file" || e2e_fail "the recording says: $(grep '^#' "$file")"
     # Times never go back; threads are t1, t2, ... by first appearance.
     sed '1,/^---$/d' "$file" | awk '
@@ -157,6 +157,11 @@ mv "$recording" "$E2E_TMP/update-recording.txt"
 mv "$E2E_TMP/flash.bin" "$E2E_TMP/update-flash.bin"
 
 # --- Pulled out during the block data
+# The recordings of earlier runs in the same second are never overwritten:
+# here the names of the next two minutes are taken already.
+for second in $(seq 0 120); do
+    echo earlier >"$app/vqdtrm4-recording-$(date -d "+$second seconds" +%Y%m%d-%H%M%S).txt"
+done
 e2e_start "fault=data:40:remove;dump=$E2E_TMP/flash.bin"
 e2e_wait_for e2e_on_language_screen
 e2e_key Return
@@ -167,7 +172,11 @@ e2e_wait_for 5 eval '[ "$(e2e_window_size)" = 800x300 ]' || e2e_fail "not the re
 e2e_click 730 270    # Close
 e2e_expect_exit 0
 
-recording=$(the_recording) || e2e_fail "not one recording beside the program: $(ls "$app")"
+[ "$(cat "$app"/vqdtrm4-recording-*.txt | grep -cx earlier)" = 121 ] || e2e_fail "an earlier recording was overwritten"
+recording=$(grep -Lx earlier "$app"/vqdtrm4-recording-*.txt)
+[ "$(wc -l <<<"$recording")" = 1 ] && [[ "$recording" == *-2.txt ]] \
+    || e2e_fail "not one recording named -2 beside the earlier ones: $recording"
+grep -lx earlier "$app"/vqdtrm4-recording-*.txt | xargs rm
 check_header "$recording"
 [ "$(events "$recording" | grep -c '^> HID_Write 3 64 ..03')" = 40 ] || e2e_fail "not 40 data commands before the removal"
 # After the removal notice: the session's closing calls alone, but for the
