@@ -413,6 +413,24 @@ private:
 
 } // namespace
 
+std::vector<std::string> RecordingReader::splitLines (const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size())
+    {
+        std::size_t end = text.find ('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr (start, end - start);
+        if (! line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back (std::move (line));
+        start = end + 1;
+    }
+    return lines;
+}
+
 bool RecordingReader::parse (const std::string& text, Recording& recording, std::string& error)
 {
     Recording result;
@@ -420,19 +438,8 @@ bool RecordingReader::parse (const std::string& text, Recording& recording, std:
     int lineNumber = 0;
     try
     {
-        std::size_t start = 0;
-        while (start < text.size())
-        {
-            std::size_t end = text.find ('\n', start);
-            if (end == std::string::npos)
-                end = text.size();
-            std::string line = text.substr (start, end - start);
-            if (! line.empty() && line.back() == '\r')
-                line.pop_back();
-            ++lineNumber;
-            parser.line (line, lineNumber);
-            start = end + 1;
-        }
+        for (const std::string& line : splitLines (text))
+            parser.line (line, ++lineNumber);
         ++lineNumber; // what is missing is missing after the last line
         parser.end();
     }

@@ -7,6 +7,7 @@
 #include "recording/Recording.h"
 
 #include <string>
+#include <vector>
 
 namespace vqdrec
 {
@@ -20,6 +21,9 @@ public:
 
     // The same for a recording's whole text.
     static bool parse (const std::string& text, Recording& recording, std::string& error);
+
+    // The lines of a text, without their "\n" or "\r\n".
+    static std::vector<std::string> splitLines (const std::string& text);
 
     // A report's bytes as the format writes them: upper-case hex without
     // spaces, trailing zero bytes left out, "-" when nothing is left.

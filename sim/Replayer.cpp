@@ -212,17 +212,23 @@ void Replayer::run()
             changed.notify_all();
             continue;
         }
-        if (wakeAt == Clock::time_point::max())
-            changed.wait (lock);
-        else if (wakeAt - timedWaitMargin() > Clock::now())
-            changed.wait_until (lock, wakeAt - timedWaitMargin());
-        else
-        {
-            // The last stretch, where a timed wait would overshoot.
-            lock.unlock();
-            std::this_thread::yield();
-            lock.lock();
-        }
+        waitForChangeOrTime (lock, wakeAt);
+    }
+}
+
+// Called with `lock` held; returns with it held again.
+void Replayer::waitForChangeOrTime (StateLock& lock, Clock::time_point wakeAt)
+{
+    if (wakeAt == Clock::time_point::max())
+        changed.wait (lock);
+    else if (wakeAt - timedWaitMargin() > Clock::now())
+        changed.wait_until (lock, wakeAt - timedWaitMargin());
+    else
+    {
+        // The last stretch, where a timed wait would overshoot.
+        lock.unlock();
+        std::this_thread::yield();
+        lock.lock();
     }
 }
 
@@ -256,16 +262,7 @@ void Replayer::perform (Call& call)
         }
         if (call.state == Call::State::done)
             break;
-        if (wakeAt == Clock::time_point::max())
-            changed.wait (lock);
-        else if (wakeAt - timedWaitMargin() > Clock::now())
-            changed.wait_until (lock, wakeAt - timedWaitMargin());
-        else
-        {
-            lock.unlock();
-            std::this_thread::yield();
-            lock.lock();
-        }
+        waitForChangeOrTime (lock, wakeAt);
     }
 
     calls.erase (std::remove (calls.begin(), calls.end(), &call), calls.end());

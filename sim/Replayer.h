@@ -111,6 +111,8 @@ private:
     // replay's own plays notices, every thread plays calls and results).
     // False when it cannot; `wakeAt` says when it might.
     bool playOne (StateLock& lock, bool replayThread, Clock::time_point& wakeAt);
+    // Waits for a change, or until `wakeAt` (max: no time set).
+    void waitForChangeOrTime (StateLock& lock, Clock::time_point wakeAt);
     bool enter (const ReplayStep& step);
     void advance();
     bool skipsRemovedWrite (const ReplayStep& step);

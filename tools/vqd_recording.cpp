@@ -117,24 +117,6 @@ bool readText (const std::string& path, std::string& text)
     return ! file.bad();
 }
 
-std::vector<std::string> linesOf (const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size())
-    {
-        std::size_t end = text.find ('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr (start, end - start);
-        if (! line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back (line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 int check (const std::string& path)
 {
     Recording recording;
@@ -197,7 +179,7 @@ int compact (const std::string& in, const std::string& out)
 
     // Line numbers (1-based) folded away, and the run line that takes the
     // place of each stretch's first line.
-    const std::vector<std::string> lines = linesOf (text);
+    const std::vector<std::string> lines = RecordingReader::splitLines (text);
     std::vector<bool> folded (lines.size() + 1, false);
     std::vector<std::string> replacement (lines.size() + 1);
     std::size_t runCount = 0, cyclesFolded = 0;
@@ -255,7 +237,7 @@ int compact (const std::string& in, const std::string& out)
         return 1;
     }
     std::printf ("%s: %zu cycles folded into %zu runs; %zu lines of %zu left\n", out.c_str(), cyclesFolded, runCount,
-                 linesOf (result).size(), lines.size());
+                 RecordingReader::splitLines (result).size(), lines.size());
     return 0;
 }
 
