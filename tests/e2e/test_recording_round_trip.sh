@@ -17,7 +17,8 @@
 # Then each fresh recording, compacted by vqd_recording, is replayed in the
 # controller's place (VQDTRM4_SIM="replay=..."), with the simulated library
 # as the program's own again: the program must send exactly the recorded
-# commands and end on the same screen with the same flash.
+# commands and end on the same screen with the same flash. A recording made
+# under Wine is replayed by the Linux build as well.
 #
 # Last, the recorder without the maker's library beside it: the program must
 # show its own "not connected" screen, and the recording say why.
@@ -38,9 +39,6 @@ esac
 app=$E2E_TMP/app
 mv "$app/$library" "$app/$maker"
 cp "$recorder_dir/$library" "$app/$library"
-
-# For a replay the simulated controller is the program's library again.
-use_simulated_library() { cp "$app/$maker" "$app/$library"; }
 
 # vqd_recording compact IN OUT, by the tool of the build being tested.
 compact() {
@@ -190,31 +188,24 @@ echo "removal during the block data: ok"
 mv "$recording" "$E2E_TMP/removal-recording.txt"
 mv "$E2E_TMP/flash.bin" "$E2E_TMP/removal-flash.bin"
 
-# --- Both recordings replayed
-use_simulated_library
+# --- Both recordings replayed, by this build and, under Wine, by the Linux
+# build too where there is one (the suite on Linux has built it first)
+linux_bin=$(cd "$E2E_DIR/../.." && pwd)/build/bin
 for run in update removal; do
     compact "$E2E_TMP/$run-recording.txt" "$E2E_TMP/$run-compact.txt" >"$E2E_TMP/compact.log" 2>&1 \
         || { cat "$E2E_TMP/compact.log" >&2; e2e_fail "vqd_recording compact refused the $run recording"; }
-    e2e_start "replay=$E2E_TMP/$run-compact.txt;dump=$E2E_TMP/flash.bin"
-    e2e_wait_for e2e_on_language_screen
-    e2e_key Return
-    e2e_wait_for e2e_on_ready_screen
-    e2e_key Return
-    if [ "$run" = update ]; then
-        e2e_wait_for e2e_on_completion_screen "$E2E_UPDATE_SECONDS"
-        e2e_key Return
-    else
-        e2e_wait_for e2e_shows_warning "$E2E_UPDATE_SECONDS"
-        e2e_wait_for 5 eval '[ "$(e2e_window_size)" = 800x300 ]' || e2e_fail "the replay did not end on the recovery page"
-        e2e_click 730 270
+    end=completion
+    [ "$run" = update ] || end=recovery
+    builds=("$bin")
+    if [ "$E2E_PLATFORM" = windows ] && [ -x "$linux_bin/VQDTRM4_UpdateProgram" ]; then
+        builds+=("$linux_bin")
     fi
-    e2e_expect_exit 0
-    cmp -s "$E2E_TMP/flash.bin" "$E2E_TMP/$run-flash.bin" || e2e_fail "the replay of the $run left another flash"
-    ! grep -i "replay" "$E2E_TMP/program.log" || e2e_fail "the replay of the $run says the above"
+    for build in "${builds[@]}"; do
+        bash "$E2E_DIR/replay_recording.sh" "$build" "$E2E_TMP/$run-compact.txt" "$E2E_TMP/$run-flash.bin" "$end" \
+            vqdtrm4__v102.bin --version 1.02 --date 20240318 || e2e_fail "the replay of the $run by $build failed"
+    done
     echo "$run replayed: ok ($(stat -c %s "$E2E_TMP/$run-compact.txt") bytes compacted)"
-    rm -f "$E2E_TMP/flash.bin"
 done
-[ -z "$(ls "$app"/vqdtrm4-recording-*.txt 2>/dev/null)" ] || e2e_fail "the simulated library made a recording"
 
 # --- No maker's library beside the recorder
 cp "$recorder_dir/$library" "$app/$library"
