@@ -5,18 +5,23 @@
 # replay found nothing to say. Not a test of its own: the round trip runs it
 # for the recordings it makes, under Wine also with the Linux build.
 #
-#   replay_recording.sh BIN RECORDING FLASH completion|recovery NAME [OPTIONS...]
+#   replay_recording.sh [--fast] BIN RECORDING FLASH completion|recovery NAME [OPTIONS...]
 #
 # NAME and OPTIONS make the update file the recording was made with
-# (make_update_file OPTIONS NAME).
+# (make_update_file OPTIONS NAME); --fast drops the recorded waits.
 source "$(dirname "$0")/screens.sh"
+timing=""
+if [ "$1" = --fast ]; then
+    timing=";fast=1"
+    shift
+fi
 e2e_setup "$1"
 e2e_need_screens
 recording=$2 flash=$3 end=$4 name=$5
 shift 5
 e2e_update_file "$name" "$@"
 
-e2e_start "replay=$recording;dump=$E2E_TMP/flash.bin"
+e2e_start "replay=$recording;dump=$E2E_TMP/flash.bin$timing"
 e2e_wait_for e2e_on_language_screen
 e2e_key Return
 e2e_wait_for e2e_on_ready_screen

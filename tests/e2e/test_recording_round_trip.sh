@@ -196,13 +196,16 @@ for run in update removal; do
         || { cat "$E2E_TMP/compact.log" >&2; e2e_fail "vqd_recording compact refused the $run recording"; }
     end=completion
     [ "$run" = update ] || end=recovery
-    builds=("$bin")
+    # The recorded timing here; without the waits on Linux, to keep the
+    # test short.
+    replays=("$bin")
     if [ "$E2E_PLATFORM" = windows ] && [ -x "$linux_bin/VQDTRM4_UpdateProgram" ]; then
-        builds+=("$linux_bin")
+        replays+=("--fast $linux_bin")
     fi
-    for build in "${builds[@]}"; do
-        bash "$E2E_DIR/replay_recording.sh" "$build" "$E2E_TMP/$run-compact.txt" "$E2E_TMP/$run-flash.bin" "$end" \
-            vqdtrm4__v102.bin --version 1.02 --date 20240318 || e2e_fail "the replay of the $run by $build failed"
+    for replay in "${replays[@]}"; do
+        # shellcheck disable=SC2086
+        bash "$E2E_DIR/replay_recording.sh" $replay "$E2E_TMP/$run-compact.txt" "$E2E_TMP/$run-flash.bin" "$end" \
+            vqdtrm4__v102.bin --version 1.02 --date 20240318 || e2e_fail "the replay of the $run ($replay) failed"
     done
     echo "$run replayed: ok ($(stat -c %s "$E2E_TMP/$run-compact.txt") bytes compacted)"
 done
