@@ -3,9 +3,9 @@
 # The recordings of tests/recordings replayed through the real program in
 # the simulated controller's place (VQDTRM4_SIM "replay=PATH"): the program
 # must send exactly the recorded commands and end where the recorded session
-# ended. A whole update with the recorded timing, to the completion screen,
-# with the update file in the flash; the controller pulled out during the
-# block data (fast=1), to the recovery page, with the blocks committed before
+# ended. A whole update (fast=1), to the completion screen, with the update
+# file in the flash; the controller pulled out during the block data, with
+# the recorded timing, to the recovery page, with the blocks committed before
 # the removal in the flash and nothing after them; and a recording with one
 # command byte changed, which the program's run must fail on: the library
 # names the line on stderr and ends the program with status 3.
@@ -23,8 +23,8 @@ crc=$(python3 -c 'import sys, zlib; print("%08X" % zlib.crc32(open(sys.argv[1], 
 [ "$crc" = "$(sed -n 's/^crc32 //p' "$recordings/update-file.txt")" ] \
     || e2e_fail "$name is not the file the recordings were made with (CRC-32 $crc)"
 
-# --- A whole update, with the recorded timing
-e2e_start "replay=$recordings/whole-update.txt;dump=$E2E_TMP/flash.bin"
+# --- A whole update
+e2e_start "replay=$recordings/whole-update.txt;fast=1;dump=$E2E_TMP/flash.bin"
 e2e_wait_for e2e_on_language_screen
 e2e_key Return
 e2e_wait_for e2e_on_ready_screen
@@ -36,9 +36,11 @@ e2e_flash_holds "$file" "$E2E_TMP/flash.bin" || e2e_fail "the flash differs from
 ! grep -q 'vqdtrm4 replay' "$E2E_TMP/program.log" || e2e_fail "$(grep 'vqdtrm4 replay' "$E2E_TMP/program.log")"
 echo "whole update: ok"
 
-# --- Pulled out in the third block: the first two blocks in the flash
+# --- Pulled out in the third block, with the recorded timing (a few
+# seconds; a whole update takes about forty): the first two blocks in the
+# flash
 rm -f "$E2E_TMP/flash.bin"
-e2e_start "replay=$recordings/removal-in-data.txt;fast=1;dump=$E2E_TMP/flash.bin"
+e2e_start "replay=$recordings/removal-in-data.txt;dump=$E2E_TMP/flash.bin"
 e2e_wait_for e2e_on_language_screen
 e2e_key Return
 e2e_wait_for e2e_on_ready_screen
