@@ -57,6 +57,7 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     display_file=$(mktemp)
     Xvfb -displayfd 9 -screen 0 1024x768x24 -nolisten tcp 9>"$display_file" >/dev/null 2>&1 &
     xvfb=$!
+    trap 'kill "$xvfb" 2>/dev/null' EXIT
     for _ in $(seq 100); do
         grep -q '[0-9]' "$display_file" && break
         sleep 0.05
@@ -65,8 +66,6 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     rm -f "$display_file"
     status=0
     wine "$@" || status=$?
-    kill "$xvfb" 2>/dev/null
-    wait "$xvfb" 2>/dev/null || true
     exit "$status"
 fi
 
