@@ -196,16 +196,13 @@ for run in update removal; do
         || { cat "$E2E_TMP/compact.log" >&2; e2e_fail "vqd_recording compact refused the $run recording"; }
     end=completion
     [ "$run" = update ] || end=recovery
-    # The recorded timing here; without the waits on Linux, to keep the
-    # test short.
-    replays=("$bin")
+    builds=("$bin")
     if [ "$E2E_PLATFORM" = windows ] && [ -x "$linux_bin/VQDTRM4_UpdateProgram" ]; then
-        replays+=("--fast $linux_bin")
+        builds+=("$linux_bin")
     fi
-    for replay in "${replays[@]}"; do
-        # shellcheck disable=SC2086
-        bash "$E2E_DIR/replay_recording.sh" $replay "$E2E_TMP/$run-compact.txt" "$E2E_TMP/$run-flash.bin" "$end" \
-            vqdtrm4__v102.bin --version 1.02 --date 20240318 || e2e_fail "the replay of the $run ($replay) failed"
+    for build in "${builds[@]}"; do
+        bash "$E2E_DIR/replay_recording.sh" "$build" "$E2E_TMP/$run-compact.txt" "$E2E_TMP/$run-flash.bin" "$end" \
+            vqdtrm4__v102.bin --version 1.02 --date 20240318 || e2e_fail "the replay of the $run by $build failed"
     done
     echo "$run replayed: ok ($(stat -c %s "$E2E_TMP/$run-compact.txt") bytes compacted)"
 done
