@@ -26,9 +26,7 @@ if [ "$end" = completion ]; then
     e2e_wait_for e2e_on_completion_screen "$E2E_UPDATE_SECONDS"
     e2e_key Return
 else
-    e2e_wait_for e2e_shows_warning "$E2E_UPDATE_SECONDS"
-    e2e_wait_for 5 eval '[ "$(e2e_window_size)" = 800x300 ]' || e2e_fail "the replay did not end on the recovery page"
-    e2e_click 730 270 # Close
+    e2e_close_on_recovery_page
 fi
 e2e_expect_exit 0
 cmp -s "$E2E_TMP/flash.bin" "$flash" || e2e_fail "the replay left another flash"

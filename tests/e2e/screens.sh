@@ -165,6 +165,16 @@ e2e_expect_exit() {
     [ "$E2E_STATUS" = "$expected" ] || e2e_fail "exit status $E2E_STATUS, expected $expected"
 }
 
+# e2e_close_on_recovery_page [SECONDS]: waits (SECONDS, the driver's
+# E2E_UPDATE_SECONDS by default) for the recovery page, its warning and then
+# its 800x300 client area, and presses its Close.
+e2e_close_on_recovery_page() {
+    e2e_wait_for e2e_shows_warning "${1:-$E2E_UPDATE_SECONDS}"
+    e2e_wait_for 5 eval '[ "$(e2e_window_size)" = 800x300 ]' \
+        || e2e_fail "not the recovery page: the client area is $(e2e_window_size), expected 800x300"
+    e2e_click 730 270 # Close, at (680, 260, 100, 20)
+}
+
 # The client area alone, to a picture file.
 e2e_screenshot() {
     local size

@@ -63,15 +63,12 @@ start_update() {
 removed_then_close() {
     rm -f "$calls"
     start_update "$1;fault=data:40:remove"
-    e2e_wait_for e2e_shows_warning "$E2E_UPDATE_SECONDS"
-    e2e_wait_for 5 recovery_size || e2e_fail "recovery client area is $(e2e_window_size) with $1"
-    e2e_click 730 270 # Close, at (680, 260, 100, 20)
+    e2e_close_on_recovery_page
     expect_exit_within 10 "Close on the recovery page with $1" "${2:-}"
     echo "$1: removal during the block data, recovery page, Close: ok"
 }
 
 e2e_update_file vqdtrm4__v102.bin --version 1.02 --date 20240318
-recovery_size() { [ "$(e2e_window_size)" = "800x300" ]; }
 calls="$E2E_TMP/calls.log"
 for library in "${LIBRARIES[@]}"; do
     removed_then_close "$library"

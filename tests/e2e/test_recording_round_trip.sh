@@ -165,9 +165,7 @@ e2e_wait_for e2e_on_language_screen
 e2e_key Return
 e2e_wait_for e2e_on_ready_screen
 e2e_key Return
-e2e_wait_for e2e_shows_warning "$E2E_UPDATE_SECONDS"
-e2e_wait_for 5 eval '[ "$(e2e_window_size)" = 800x300 ]' || e2e_fail "not the recovery page: $(e2e_window_size)"
-e2e_click 730 270    # Close
+e2e_close_on_recovery_page
 e2e_expect_exit 0
 
 [ "$(cat "$app"/vqdtrm4-recording-*.txt | grep -cx earlier)" = 121 ] || e2e_fail "an earlier recording was overwritten"

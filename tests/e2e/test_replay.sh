@@ -45,9 +45,7 @@ e2e_wait_for e2e_on_language_screen
 e2e_key Return
 e2e_wait_for e2e_on_ready_screen
 e2e_key Return
-e2e_wait_for e2e_shows_warning "$E2E_UPDATE_SECONDS"
-e2e_wait_for 5 eval '[ "$(e2e_window_size)" = 800x300 ]' || e2e_fail "not the recovery page: $(e2e_window_size)"
-e2e_click 730 270    # Close
+e2e_close_on_recovery_page
 e2e_expect_exit 0
 { head -c $((0x40000)) "$file"; head -c $((0x1E0000 - 0x40000)) /dev/zero | tr '\0' '\377'; } > "$E2E_TMP/expected.bin"
 cmp -s "$E2E_TMP/expected.bin" "$E2E_TMP/flash.bin" || e2e_fail "the flash is not the first two blocks and nothing else"
