@@ -17,11 +17,7 @@ recording=$2 flash=$3 end=$4 name=$5
 shift 5
 e2e_update_file "$name" "$@"
 
-e2e_start "replay=$recording;fast=1;dump=$E2E_TMP/flash.bin"
-e2e_wait_for e2e_on_language_screen
-e2e_key Return
-e2e_wait_for e2e_on_ready_screen
-e2e_key Return
+e2e_start_update "replay=$recording;fast=1;dump=$E2E_TMP/flash.bin"
 if [ "$end" = completion ]; then
     e2e_wait_for e2e_on_completion_screen "$E2E_UPDATE_SECONDS"
     e2e_key Return

@@ -165,6 +165,17 @@ e2e_expect_exit() {
     [ "$E2E_STATUS" = "$expected" ] || e2e_fail "exit status $E2E_STATUS, expected $expected"
 }
 
+# e2e_start_update [SCENARIO]: starts the program (e2e_start) and takes it
+# by the Return key through the language screen and the ready screen into
+# the update.
+e2e_start_update() {
+    e2e_start "${1:-}"
+    e2e_wait_for e2e_on_language_screen
+    e2e_key Return
+    e2e_wait_for e2e_on_ready_screen
+    e2e_key Return
+}
+
 # e2e_close_on_recovery_page [SECONDS]: waits (SECONDS, the driver's
 # E2E_UPDATE_SECONDS by default) for the recovery page, its warning and then
 # its 800x300 client area, and presses its Close.

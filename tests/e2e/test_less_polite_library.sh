@@ -50,19 +50,12 @@ expect_exit_within() {
     fi
 }
 
-start_update() {
-    e2e_start "date=20230715;framed=1;log=$calls;$1"
-    e2e_wait_for e2e_on_language_screen
-    e2e_key Return
-    e2e_wait_for e2e_on_ready_screen
-    e2e_key Return
-}
 
 # removed_then_close LIBRARY [open]: the controller goes at the 40th data
 # report; the recovery page, then Close.
 removed_then_close() {
     rm -f "$calls"
-    start_update "$1;fault=data:40:remove"
+    e2e_start_update "date=20230715;framed=1;log=$calls;$1;fault=data:40:remove"
     e2e_close_on_recovery_page
     expect_exit_within 10 "Close on the recovery page with $1" "${2:-}"
     echo "$1: removal during the block data, recovery page, Close: ok"
@@ -74,7 +67,7 @@ for library in "${LIBRARIES[@]}"; do
     removed_then_close "$library"
 
     rm -f "$calls"
-    start_update "$library"
+    e2e_start_update "date=20230715;framed=1;log=$calls;$library"
     e2e_wait_for e2e_on_updating_screen
     sleep 1
     ask_system_quit

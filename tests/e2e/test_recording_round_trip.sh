@@ -132,11 +132,7 @@ closing=$(printf '%s\n' '> HID_Stop' '< HID_Stop' '> HID_SetCallback null 0x0 0x
     '> HID_Finalize' '< HID_Finalize')
 
 # --- A whole update through the recorder
-e2e_start "date=20230715;dump=$E2E_TMP/flash.bin"
-e2e_wait_for e2e_on_language_screen
-e2e_key Return
-e2e_wait_for e2e_on_ready_screen
-e2e_key Return
+e2e_start_update "date=20230715;dump=$E2E_TMP/flash.bin"
 e2e_wait_for e2e_on_updating_screen
 e2e_wait_for e2e_on_completion_screen "$E2E_UPDATE_SECONDS"
 e2e_key Return
@@ -160,11 +156,7 @@ mv "$E2E_TMP/flash.bin" "$E2E_TMP/update-flash.bin"
 for second in $(seq 0 120); do
     echo earlier >"$app/vqdtrm4-recording-$(date -d "+$second seconds" +%Y%m%d-%H%M%S).txt"
 done
-e2e_start "fault=data:40:remove;dump=$E2E_TMP/flash.bin"
-e2e_wait_for e2e_on_language_screen
-e2e_key Return
-e2e_wait_for e2e_on_ready_screen
-e2e_key Return
+e2e_start_update "fault=data:40:remove;dump=$E2E_TMP/flash.bin"
 e2e_close_on_recovery_page
 e2e_expect_exit 0
 

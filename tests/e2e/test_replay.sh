@@ -24,11 +24,7 @@ crc=$(python3 -c 'import sys, zlib; print("%08X" % zlib.crc32(open(sys.argv[1], 
     || e2e_fail "$name is not the file the recordings were made with (CRC-32 $crc)"
 
 # --- A whole update
-e2e_start "replay=$recordings/whole-update.txt;fast=1;dump=$E2E_TMP/flash.bin"
-e2e_wait_for e2e_on_language_screen
-e2e_key Return
-e2e_wait_for e2e_on_ready_screen
-e2e_key Return
+e2e_start_update "replay=$recordings/whole-update.txt;fast=1;dump=$E2E_TMP/flash.bin"
 e2e_wait_for e2e_on_completion_screen "$E2E_UPDATE_SECONDS"
 e2e_key Return
 e2e_expect_exit 0
@@ -40,11 +36,7 @@ echo "whole update: ok"
 # seconds; a whole update takes about forty): the first two blocks in the
 # flash
 rm -f "$E2E_TMP/flash.bin"
-e2e_start "replay=$recordings/removal-in-data.txt;dump=$E2E_TMP/flash.bin"
-e2e_wait_for e2e_on_language_screen
-e2e_key Return
-e2e_wait_for e2e_on_ready_screen
-e2e_key Return
+e2e_start_update "replay=$recordings/removal-in-data.txt;dump=$E2E_TMP/flash.bin"
 e2e_close_on_recovery_page
 e2e_expect_exit 0
 { head -c $((0x40000)) "$file"; head -c $((0x1E0000 - 0x40000)) /dev/zero | tr '\0' '\377'; } > "$E2E_TMP/expected.bin"
@@ -57,11 +49,7 @@ prepare='> HID_Write 3 64 F10800001D00FF000001'
 line=$(grep -n -F -m 1 -- "$prepare" "$recordings/whole-update.txt" | cut -d: -f1)
 [ -n "$line" ] || e2e_fail "no prepare command in the recording"
 sed "${line}s/F10800001D00FF000001\$/F10800001D00FF000002/" "$recordings/whole-update.txt" > "$E2E_TMP/changed.txt"
-e2e_start "replay=$E2E_TMP/changed.txt;fast=1"
-e2e_wait_for e2e_on_language_screen
-e2e_key Return
-e2e_wait_for e2e_on_ready_screen
-e2e_key Return
+e2e_start_update "replay=$E2E_TMP/changed.txt;fast=1"
 e2e_expect_exit 3
 said=$(grep 'vqdtrm4 replay' "$E2E_TMP/program.log" | tr -d '\r')
 expected="vqdtrm4 replay: diverged at line $line of $E2E_TMP/changed.txt: expected \"> HID_Write 3 64 F10800001D00FF000002\", got \"$prepare\""
