@@ -5,19 +5,9 @@
 // language list) nor an error takes Return away from the default behind the
 // user's back. Keyboard focus needs a window on a screen, so these run under
 // Xvfb (ctest runs them there) and skip without one.
-#include "MessageLoop.h"
-#include "TempFolder.h"
-#include "XScreen.h"
-#include "app/MainWindow.h"
-#include "localisation/LanguageDetection.h"
-#include "sim/SimControl.h"
-#include "tools/UpdateFileMaker.h"
-#include "ui/AlineButton.h"
-#include "ui/MainComponent.h"
+#include "WindowOnScreen.h"
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace
 {
@@ -26,72 +16,22 @@ class KeyboardFocusTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (! hasScreen())
-            GTEST_SKIP() << "no display: keyboard focus needs a window";
+        const auto failure = screen.open();
 
-        if (! ignoreXErrorsLikeAJuceApplication())
-            GTEST_SKIP() << "cannot guard against X errors";
+        if (failure.isNotEmpty())
+            GTEST_SKIP() << failure;
 
-        vqdsim::Scenario scenario;
-        UpdateFileMaker::parseDate ("20230715", scenario.date);
-        vqdsim::configure (scenario);
-        ASSERT_TRUE (UpdateFileMaker::write (folder / "vqdtrm4__v102.bin", {}));
-
-        {
-            FixedLocaleSource locales (0x0409, { "00000409" });
-            const ScopedLocaleSource scoped (locales);
-            window = std::make_unique<MainWindow>();
-        }
-
-        main = dynamic_cast<MainComponent*> (window->getContentComponent());
-        ASSERT_NE (main, nullptr);
-        main->setUpdateFolder (folder.get());
-
-        // The first paints hand the focus to OK once the window has it.
-        if (! eventually ([this] { return has (action()); }))
-            GTEST_SKIP() << "the window did not get the focus";
-
-        // JUCE may not have taken in yet that the window has the focus; when
-        // it does, it focuses the window itself, which hands the focus on to
-        // OK and would take it from a Cancel that a test has chosen. Have
-        // that happen before the tests move the focus.
-        ASSERT_TRUE (sendFocusNotice (*window));
-        MessageLoop::runFor (100);
-        ASSERT_TRUE (eventually ([this] { return has (action()); }));
-    }
-
-    void TearDown() override
-    {
-        if (main != nullptr)
-            main->stopWorker();
-
-        window.reset();
-        vqdsim::reset();
-        MessageLoop::runFor (20);
+        window = screen.window.get();
+        main = screen.main;
     }
 
     AlineButton* action() const { return main->getActionButton(); }
     AlineButton* quit() const { return main->getQuitButton(); }
     static bool has (const juce::Component* c) { return c->hasKeyboardFocus (false); }
 
-    static bool eventually (const std::function<bool()>& condition)
-    {
-        return MessageLoop::runUntil (condition, 3000);
-    }
-
-    // Lets the page repaint, which applies the focus rule, and settle.
-    void repaintAndSettle()
-    {
-        main->repaint();
-        MessageLoop::runFor (150);
-    }
-
-    void show (int state)
-    {
-        main->setUpdateState (state);
-        main->composeScreen();
-        repaintAndSettle();
-    }
+    static bool eventually (const std::function<bool()>& condition) { return WindowOnScreen::eventually (condition); }
+    void repaintAndSettle() { screen.repaintAndSettle(); }
+    void show (int state) { screen.show (state); }
 
     // No control has the focus, as after the window lost it or before JUCE
     // has heard that the window got it back.
@@ -117,8 +57,8 @@ protected:
                                 juce::MouseInputSource::defaultPressure, juce::MouseInputSource::defaultOrientation, time + 50);
     }
 
-    TempFolder folder;
-    std::unique_ptr<MainWindow> window;
+    WindowOnScreen screen;
+    MainWindow* window = nullptr;
     MainComponent* main = nullptr;
 };
 } // namespace
@@ -207,7 +147,7 @@ TEST_F (KeyboardFocusTest, EachScreenLeavesReturnOnItsDefaultUnlessTheUserChoseT
     show (stateBlockData);
     window->grabKeyboardFocus();
     repaintAndSettle();
-    EXPECT_TRUE (has (window.get())) << "updating: the focus is not moved";
+    EXPECT_TRUE (has (window)) << "updating: the focus is not moved";
 
     show (stateComplete);
     EXPECT_TRUE (eventually ([this] { return has (action()); })) << "completion screen: OK";
