@@ -90,6 +90,9 @@ protected:
                 break;
 
             case Page::completion:
+                // The update's screen hid both buttons; the completion
+                // shows OK alone.
+                screen.show (stateBlockData);
                 screen.show (stateComplete);
                 break;
 
