@@ -7,15 +7,15 @@ namespace
 const juce::Colour kCaptionColour (0xff101010);
 const juce::Colour kFocusFrameColour (0xff808080);
 
-// Whether Return is physically held right now. JUCE asks the X server,
+// Whether a key is physically held right now. JUCE asks the X server,
 // and without one (a headless run) it would query a null display, so
 // with no screen at all the key is simply not down.
-bool isReturnKeyPhysicallyDown()
+bool isKeyPhysicallyDown (int keyCode)
 {
     if (juce::Desktop::getInstance().getDisplays().getPrimaryDisplay() == nullptr)
         return false;
 
-    return juce::KeyPress::isKeyCurrentlyDown (juce::KeyPress::returnKey);
+    return juce::KeyPress::isKeyCurrentlyDown (keyCode);
 }
 } // namespace
 
@@ -25,7 +25,8 @@ AlineButton::AlineButton (const juce::String& name)
       justification (juce::Justification::centred),
       fontName (juce::Font::getDefaultSansSerifFontName()),
       fontStyle (juce::Font::plain),
-      returnKeyDown (false)
+      returnKeyDown (false),
+      pressKeyCode (juce::KeyPress::returnKey)
 {
     setLookAndFeel (buttonLookAndFeel);
 
@@ -69,16 +70,19 @@ void AlineButton::setCaption (const juce::String& caption)
 
 bool AlineButton::keyPressed (const juce::KeyPress& key)
 {
-    // Return alone presses the button; the click comes when the key is let
-    // go (see paintButton). Return with a modifier, and every other key, is
-    // left to the parent. The base's handling, an immediate click on Return,
-    // is deliberately not used.
+    // Return alone presses the button, and so does Space, the key that
+    // presses a focused button everywhere else on Windows; the click comes
+    // when the key is let go (see paintButton). Either with a modifier, and
+    // every other key, is left to the parent. The base's handling, an
+    // immediate click on Return, is deliberately not used.
     const auto modifiers = key.getModifiers();
+    const int code = key.getKeyCode();
 
-    if (key.getKeyCode() == juce::KeyPress::returnKey
+    if ((code == juce::KeyPress::returnKey || code == juce::KeyPress::spaceKey)
         && ! modifiers.isShiftDown() && ! modifiers.isCtrlDown() && ! modifiers.isAltDown())
     {
         returnKeyDown = true;
+        pressKeyCode = code;
         repaint();
         return true;
     }
@@ -114,9 +118,9 @@ void AlineButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bool i
         g.drawRect (juce::Rectangle<float> (width * 0.05f, height * 0.15f, width * 0.9f, height * 0.7f), 0.5f);
     }
 
-    // While Return is held the button keeps asking to be painted, so it stays
-    // down; the first paint that finds the key released clicks, once.
-    if (isReturnKeyPhysicallyDown())
+    // While the key is held the button keeps asking to be painted, so it
+    // stays down; the first paint that finds the key released clicks, once.
+    if (isKeyPhysicallyDown (returnKeyDown ? pressKeyCode : (int) juce::KeyPress::returnKey))
     {
         repaint();
     }

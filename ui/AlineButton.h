@@ -6,8 +6,8 @@ class BtnLookAndFeel;
 
 // The program's push button. It draws its own caption, in a font and an
 // alignment of its own, a thin frame while it has the keyboard focus, and
-// answers Return with a press that shows for as long as the key is held and
-// a click once the key is let go. The main component moves the focus to the
+// answers Return (or Space) with a press that shows for as long as the key is
+// held and a click once the key is let go. The main component moves the focus to the
 // button that Return should act on, so each screen's default button is the
 // one that Return triggers.
 class AlineButton : public juce::Button
@@ -36,7 +36,10 @@ private:
     juce::Justification justification;
     juce::String fontName;
     int fontStyle;
+    // A press by the keyboard shows until the key that made it, Return or
+    // Space, is let go.
     bool returnKeyDown;
+    int pressKeyCode;
 
     JUCE_DECLARE_NON_COPYABLE (AlineButton)
 };

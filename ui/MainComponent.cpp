@@ -3,8 +3,13 @@
 #include "localisation/FontSubstitution.h"
 #include "localisation/TxtLoader.h"
 #include "ui/AlineButton.h"
+#include "ui/LanguageList.h"
 #include "ui/PageStyle.h"
+#include "ui/PageTraverser.h"
 #include "ui/ProgressLookAndFeel.h"
+#include "ui/UpdateProgressBar.h"
+
+#include <utility>
 
 namespace
 {
@@ -33,11 +38,10 @@ MainComponent::MainComponent()
     // Typefaces made before came from another default look-and-feel.
     juce::Typeface::clearTypefaceCache();
 
-    languageList = new juce::ComboBox ("langs");
+    languageList = new LanguageList();
     addAndMakeVisible (languageList);
     languageList->setLookAndFeel (&langLookAndFeel);
     languageList->addListener (this);
-    languageList->setWantsKeyboardFocus (false);
 
     for (int i = 0; i < kLanguageCount; ++i)
         if (catalogue->isLanguageAvailable (i))
@@ -48,7 +52,7 @@ MainComponent::MainComponent()
     languageList->setSelectedId (catalogue->getCurrentLanguage() + 1, juce::sendNotificationAsync);
 
     progressLookAndFeel = new ProgressLookAndFeel();
-    progressBar = new juce::ProgressBar (progress);
+    progressBar = new UpdateProgressBar (progress);
     addAndMakeVisible (progressBar);
     progressBar->setLookAndFeel (progressLookAndFeel);
     progressBar->setColour (juce::ProgressBar::foregroundColourId, juce::Colour (progressIdleColour));
@@ -60,13 +64,12 @@ MainComponent::MainComponent()
     quitButton = new AlineButton ("Cancel");
     setUpButton (*quitButton, *this);
 
-    // When JUCE picks a control of the page for the focus on its own (a
-    // click on the language list or the page while no control has it), it
-    // takes the first in focus order, which by position would be the
-    // left-hand button. Return must then act on the default, as the focus
-    // rule has it, not quit.
-    actionButton->setExplicitFocusOrder (1);
-    quitButton->setExplicitFocusOrder (2);
+    // A screen reader walks the page's own controls, in reading order
+    // (createFocusTraverser), below the page itself.
+    setFocusContainerType (FocusContainerType::focusContainer);
+
+    // Progress is announced as the bar shows it.
+    progressMirror.onCopied = [this] (double shown) { announcer.progressShown (shown); };
 
     // The device session starts now; if the controller is present it is
     // selected. The action button looks at the connection when pressed.
@@ -82,14 +85,12 @@ MainComponent::~MainComponent()
 
     progressMirror.setActive (false);
 
-    delete languageList;
-    languageList = nullptr;
-    delete progressBar;
-    progressBar = nullptr;
-    delete actionButton;
-    actionButton = nullptr;
-    delete quitButton;
-    quitButton = nullptr;
+    // Each pointer is cleared before its control goes: deleting a control
+    // moves the keyboard focus, which asks the page for its controls.
+    delete std::exchange (languageList, nullptr);
+    delete std::exchange (progressBar, nullptr);
+    delete std::exchange (actionButton, nullptr);
+    delete std::exchange (quitButton, nullptr);
     delete progressLookAndFeel;
     progressLookAndFeel = nullptr;
 
@@ -98,6 +99,37 @@ MainComponent::~MainComponent()
 
     if (&juce::LookAndFeel::getDefaultLookAndFeel() == &langLookAndFeel)
         juce::Desktop::getInstance().setDefaultLookAndFeel (nullptr);
+}
+
+juce::ComboBox* MainComponent::getLanguageList() const noexcept
+{
+    return languageList;
+}
+
+juce::ProgressBar* MainComponent::getProgressBar() const noexcept
+{
+    return progressBar;
+}
+
+//==============================================================================
+std::unique_ptr<juce::AccessibilityHandler> MainComponent::createAccessibilityHandler()
+{
+    // The page's text is its title and description (exposeText).
+    return std::make_unique<juce::AccessibilityHandler> (*this, juce::AccessibilityRole::group);
+}
+
+std::unique_ptr<juce::ComponentTraverser> MainComponent::createFocusTraverser()
+{
+    return std::make_unique<PageTraverser> (PageTraverser::Kind::screenReader,
+                                            std::vector<juce::Component*> { languageList, progressBar, quitButton, actionButton },
+                                            std::vector<juce::Component*>());
+}
+
+std::unique_ptr<juce::ComponentTraverser> MainComponent::createKeyboardFocusTraverser()
+{
+    return std::make_unique<PageTraverser> (PageTraverser::Kind::keyboard,
+                                            std::vector<juce::Component*> { languageList, progressBar, quitButton, actionButton },
+                                            std::vector<juce::Component*> { actionButton, quitButton });
 }
 
 //==============================================================================

@@ -2,12 +2,15 @@
 
 #include "ui/LangLookAndFeel.h"
 #include "ui/ProgressMirror.h"
+#include "ui/ScreenAnnouncer.h"
 #include "update/UpdateEngine.h"
 
 #include <juce_gui_basics/juce_gui_basics.h>
 
 class AlineButton;
+class LanguageList;
 class ProgressLookAndFeel;
+class UpdateProgressBar;
 
 // The whole user interface and the owner of everything the update needs: the
 // window's content, the language list, the progress bar and the two buttons,
@@ -16,6 +19,11 @@ class ProgressLookAndFeel;
 // rebuilds it from the current state whenever anything may have changed
 // (MainComponentScreens.cpp); the page is painted in
 // MainComponentPainting.cpp.
+//
+// A screen reader finds the page as a group whose title is the screen's
+// first line and whose description is the rest of its text, then the
+// controls the screen shows, in reading order; each new screen is also
+// announced once, and the update's progress in tenths.
 class MainComponent : public juce::Component,
                       public UpdateEngine,
                       public juce::ComboBox::Listener,
@@ -45,23 +53,30 @@ public:
 
     // What the screens are made of, for the tests.
     const juce::GlyphArrangement& getScreenText() const noexcept { return screenText; }
-    juce::ComboBox* getLanguageList() const noexcept { return languageList; }
-    juce::ProgressBar* getProgressBar() const noexcept { return progressBar; }
+    juce::ComboBox* getLanguageList() const noexcept;
+    juce::ProgressBar* getProgressBar() const noexcept;
     AlineButton* getActionButton() const noexcept { return actionButton; }
     AlineButton* getQuitButton() const noexcept { return quitButton; }
+    ScreenAnnouncer& getAnnouncer() noexcept { return announcer; }
 
 private:
-    // composeScreen's two steps: the page's text for the state, then which
-    // controls show, with what captions and where.
-    void composeText (int state);
+    // composeScreen's steps: the page's text for the state (returned as it
+    // is laid out), which controls show, with what captions and where, and
+    // what a screen reader is told of it.
+    juce::String composeText (int state);
     void showControls (int state);
+    void exposeText (int state, const juce::String& text);
+
+    std::unique_ptr<juce::AccessibilityHandler> createAccessibilityHandler() override;
+    std::unique_ptr<juce::ComponentTraverser> createFocusTraverser() override;
+    std::unique_ptr<juce::ComponentTraverser> createKeyboardFocusTraverser() override;
 
     void layOutControls();
     void applyProgressForeground();
 
     juce::GlyphArrangement screenText;
     juce::LangLookAndFeel langLookAndFeel;
-    juce::ComboBox* languageList = nullptr;
+    LanguageList* languageList = nullptr;
     ProgressLookAndFeel* progressLookAndFeel = nullptr;
 
     // The progress bar reads this on the message thread; the mirror copies
@@ -70,9 +85,11 @@ private:
     double progress = 0.0;
     ProgressMirror progressMirror;
 
-    juce::ProgressBar* progressBar = nullptr;
+    UpdateProgressBar* progressBar = nullptr;
     AlineButton* actionButton = nullptr;
     AlineButton* quitButton = nullptr;
+
+    ScreenAnnouncer announcer;
 
     JUCE_DECLARE_NON_COPYABLE (MainComponent)
 };

@@ -5,6 +5,7 @@
 
 #include "BinaryData.h"
 #include "ui/AlineButton.h"
+#include "ui/LanguageList.h"
 #include "ui/PageStyle.h"
 
 namespace

@@ -6,6 +6,8 @@
 #include "localisation/FormatText.h"
 #include "localisation/TxtLoader.h"
 #include "ui/AlineButton.h"
+#include "ui/LanguageList.h"
+#include "ui/UpdateProgressBar.h"
 #include "ui/PageStyle.h"
 
 namespace
@@ -66,14 +68,16 @@ void addText (juce::GlyphArrangement& arrangement, const juce::String& text, boo
                                maxLines, 0.0f);
 }
 
-// The places of a page's texts, for a page of w x h pixels.
+// The places of a page's texts, for a page of w x h pixels. `text` collects
+// what is laid out, one piece below the other, for a screen reader.
 struct PageText
 {
     juce::GlyphArrangement& arrangement;
     float w, h;
+    juce::String text {};
 
     // A text that fills the page from its top left corner.
-    void whole (const juce::String& text, bool bold) { addText (arrangement, text, bold, 20, 20, w - 40, h - 20); }
+    void whole (const juce::String& t, bool bold) { add (t, bold, 20, 20, w - 40, h - 20); }
 
     // A heading, and below it, indented, the detail.
     void headed (const juce::String& heading, bool bold, const juce::String& detail)
@@ -82,11 +86,22 @@ struct PageText
 
         // Below the glyphs laid out so far, the first one left out.
         const float top = arrangement.getBoundingBox (1, arrangement.getNumGlyphs() - 1, true).getBottom();
-        addText (arrangement, detail, false, 40, top, w - 60, h - top);
+        add (detail, false, 40, top, w - 60, h - top);
     }
 
     // An error's text, right of the warning image.
-    void besideWarning (const juce::String& text) { addText (arrangement, text, false, errorBoxLeft, 20, w - 125, h - 20); }
+    void besideWarning (const juce::String& t) { add (t, false, errorBoxLeft, 20, w - 125, h - 20); }
+
+private:
+    void add (const juce::String& t, bool bold, float x, float y, float boxW, float boxH)
+    {
+        addText (arrangement, t, bold, x, y, boxW, boxH);
+
+        if (text.isNotEmpty() && ! text.endsWithChar ('\n'))
+            text << "\n";
+
+        text << t;
+    }
 };
 
 // "\n\nError ID:\t0x" and the identifier in four upper-case hex digits.
@@ -153,19 +168,70 @@ void MainComponent::composeScreen()
     juce::Font::setFallbackFontName (catalogue->getCurrentFontName());
 
     if (auto* parent = getParentComponent())
-        parent->setName (catalogue->getText (txtTitle));
+    {
+        const auto title = catalogue->getText (txtTitle);
+        parent->setName (title);
 
-    composeText (getUpdateState());
+        // What a screen reader calls the window, the same as its title bar.
+        if (parent->getTitle() != title)
+        {
+            parent->setTitle (title);
+
+            if (auto* handler = parent->getAccessibilityHandler())
+                handler->notifyAccessibilityEvent (juce::AccessibilityEvent::titleChanged);
+        }
+    }
+
+    const int state = getUpdateState();
+    const auto text = composeText (state);
 
     // The controls follow the state as it is now, which may already be a
     // step further than the one the text was made for; the next composition
     // brings both together again.
     showControls (getUpdateState());
 
+    exposeText (state, text);
+
     repaint();
 }
 
-void MainComponent::composeText (int state)
+void MainComponent::exposeText (int state, const juce::String& text)
+{
+    // The tab that sets the error identifier apart is read as a space.
+    const auto spoken = text.replaceCharacter ('\t', ' ');
+    const int lineEnd = spoken.indexOfChar ('\n');
+    const auto title = (lineEnd < 0 ? spoken : spoken.substring (0, lineEnd)).trimEnd();
+    const auto description = lineEnd < 0 ? juce::String() : spoken.substring (lineEnd + 1).trimCharactersAtStart ("\r\n").trimEnd();
+
+    if (title != getTitle() || description != getDescription())
+    {
+        setTitle (title);
+        setDescription (description);
+
+        if (auto* handler = getAccessibilityHandler())
+            handler->notifyAccessibilityEvent (juce::AccessibilityEvent::titleChanged);
+    }
+
+    const auto* catalogue = TxtLoader::getInstance();
+    languageList->setTitle (catalogue->getText (txtSelectLanguage));
+
+    // The update's end is also the progress bar's last step.
+    if (state == stateComplete)
+        announcer.progressShown (getProgress());
+
+    // Screens are told apart by their kind; each error identifier is a
+    // screen of its own. A change of language is not a new screen: the
+    // reader hears the list's new value, and finds the page's text anew.
+    // The first screen is composed before the window is up; it is announced
+    // at its next composition, which the list's first change brings shortly
+    // after the start.
+    const int screen = isErrorIdentifier (state) ? state : (int) screenFor (state);
+
+    if (isShowing())
+        announcer.screenComposed (screen, description.isEmpty() ? title : title + "\n" + description, isErrorIdentifier (state));
+}
+
+juce::String MainComponent::composeText (int state)
 {
     const auto* catalogue = TxtLoader::getInstance();
     const auto model = catalogue->getText (txtModelName);
@@ -208,13 +274,18 @@ void MainComponent::composeText (int state)
             if (getWidth() != recoveryWidth || getHeight() != recoveryHeight)
                 centreWithSize (recoveryWidth, recoveryHeight);
 
-            screenText.clear();
-            PageText { screenText, (float) getWidth(), (float) getHeight() }.besideWarning (recoveryText (getFileCpuKind()));
-            break;
+            {
+                screenText.clear();
+                PageText grown { screenText, (float) getWidth(), (float) getHeight() };
+                grown.besideWarning (recoveryText (getFileCpuKind()));
+                return grown.text;
+            }
 
         case Screen::noText:
             break;
     }
+
+    return page.text;
 }
 
 void MainComponent::showControls (int state)

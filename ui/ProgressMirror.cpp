@@ -32,3 +32,11 @@ void ProgressMirror::update()
 {
     shown = engine.getProgress();
 }
+
+void ProgressMirror::timerCallback()
+{
+    update();
+
+    if (onCopied)
+        onCopied (shown);
+}

@@ -2,6 +2,8 @@
 
 #include <juce_events/juce_events.h>
 
+#include <functional>
+
 class UpdateEngine;
 
 // Copies the worker's progress into the value the progress bar reads, on the
@@ -19,8 +21,11 @@ public:
     // Copies once, now.
     void update();
 
+    // Called with the value after each copy the timer makes.
+    std::function<void (double)> onCopied;
+
 private:
-    void timerCallback() override { update(); }
+    void timerCallback() override;
 
     const UpdateEngine& engine;
     double& shown;

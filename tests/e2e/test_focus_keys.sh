@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # runs-on: linux
 # The keyboard focus rests on the button that Return is meant to trigger,
-# but a button the user moved the focus to keeps it: on the first screen Tab
-# takes the focus from OK to Cancel, and Return then ends the program
-# without starting anything.
+# but a button the user moved the focus to keeps it: on the first screen
+# Shift+Tab takes the focus from OK back to Cancel (Tab goes on from OK
+# round to the language list, in reading order), and Return then ends the
+# program without starting anything.
 #
 # And the very first key after the start counts: Return pressed as soon as
 # the first screen shows, with nothing done before it (not even giving the
@@ -16,9 +17,9 @@ e2e_setup "$1"
 e2e_update_file vqdtrm4__v102.bin
 e2e_start "date=20230715;log=$E2E_TMP/calls.log"
 e2e_wait_for e2e_on_language_screen
-e2e_key Tab
+e2e_key shift+Tab
 sleep 0.5
-e2e_on_language_screen || e2e_fail "Tab left the first screen"
+e2e_on_language_screen || e2e_fail "Shift+Tab left the first screen"
 e2e_key Return
 e2e_expect_exit 0
 

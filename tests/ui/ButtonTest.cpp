@@ -281,33 +281,40 @@ TEST_F (AlineButtonTest, SetCaptionAlwaysRepaintsOnceAndFontSettersNever)
 }
 
 //==============================================================================
-TEST_F (AlineButtonTest, ReturnIsConsumedLooksPressedAndClicksOnceAfterRelease)
+TEST_F (AlineButtonTest, ReturnOrSpaceIsConsumedLooksPressedAndClicksOnceAfterRelease)
 {
     const auto up = paintIntoImage (button);
-    EXPECT_FALSE (button.isReturnKeyDown());
+    int clicks = 0;
 
-    EXPECT_TRUE (button.keyPressed (juce::KeyPress (juce::KeyPress::returnKey)));
-    EXPECT_TRUE (button.isReturnKeyDown());
-    EXPECT_EQ (listener.clicks, 0); // no immediate click, unlike juce::Button
+    for (const int key : { (int) juce::KeyPress::returnKey, (int) juce::KeyPress::spaceKey })
+    {
+        SCOPED_TRACE (key == juce::KeyPress::returnKey ? "Return" : "Space");
+        EXPECT_FALSE (button.isReturnKeyDown());
 
-    // The key is not physically down here, so this paint is the one that
-    // sees it released: it still shows the press, then clicks.
-    const auto pressed = paintIntoImage (button);
-    EXPECT_TRUE (pixelNear (pressed, 50, 0, kBlack));
-    EXPECT_TRUE (pixelNear (pressed, 99, 10, kWhite));
-    EXPECT_EQ (darkPixelBounds (pressed, 3), darkPixelBounds (up, 3).translated (1, 1));
-    EXPECT_FALSE (button.isReturnKeyDown());
+        EXPECT_TRUE (button.keyPressed (juce::KeyPress (key)));
+        EXPECT_TRUE (button.isReturnKeyDown());
+        EXPECT_EQ (listener.clicks, clicks); // no immediate click, unlike juce::Button
 
-    // The click goes through the message queue.
-    EXPECT_TRUE (MessageLoop::runUntil ([this] { return listener.clicks > 0; }, 3000));
+        // The key is not physically down here, so this paint is the one that
+        // sees it released: it still shows the press, then clicks.
+        const auto pressed = paintIntoImage (button);
+        EXPECT_TRUE (pixelNear (pressed, 50, 0, kBlack));
+        EXPECT_TRUE (pixelNear (pressed, 99, 10, kWhite));
+        EXPECT_EQ (darkPixelBounds (pressed, 3), darkPixelBounds (up, 3).translated (1, 1));
+        EXPECT_FALSE (button.isReturnKeyDown());
 
-    // Another paint must not click again.
-    paintIntoImage (button);
-    MessageLoop::runFor (50);
-    EXPECT_EQ (listener.clicks, 1);
+        // The click goes through the message queue.
+        ++clicks;
+        EXPECT_TRUE (MessageLoop::runUntil ([&] { return listener.clicks == clicks; }, 3000));
+
+        // Another paint must not click again.
+        paintIntoImage (button);
+        MessageLoop::runFor (50);
+        EXPECT_EQ (listener.clicks, clicks);
+    }
 }
 
-TEST_F (AlineButtonTest, ReturnWithShiftCtrlOrAltAndOtherKeysAreLeftAlone)
+TEST_F (AlineButtonTest, ReturnOrSpaceWithShiftCtrlOrAltAndOtherKeysAreLeftAlone)
 {
     const auto up = paintIntoImage (button);
 
@@ -318,13 +325,13 @@ TEST_F (AlineButtonTest, ReturnWithShiftCtrlOrAltAndOtherKeysAreLeftAlone)
                                                                  | juce::ModifierKeys::altModifier) };
 
     for (auto& m : modifiers)
-    {
-        EXPECT_FALSE (button.keyPressed (juce::KeyPress (juce::KeyPress::returnKey, m, 0)));
-        EXPECT_FALSE (button.isReturnKeyDown());
-        EXPECT_TRUE (imagesEqual (paintIntoImage (button), up));
-    }
+        for (const int key : { (int) juce::KeyPress::returnKey, (int) juce::KeyPress::spaceKey })
+        {
+            EXPECT_FALSE (button.keyPressed (juce::KeyPress (key, m, 0)));
+            EXPECT_FALSE (button.isReturnKeyDown());
+            EXPECT_TRUE (imagesEqual (paintIntoImage (button), up));
+        }
 
-    EXPECT_FALSE (button.keyPressed (juce::KeyPress (juce::KeyPress::spaceKey)));
     EXPECT_FALSE (button.keyPressed (juce::KeyPress ('a')));
     EXPECT_FALSE (button.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)));
     EXPECT_FALSE (button.isReturnKeyDown());

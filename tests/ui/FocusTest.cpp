@@ -6,6 +6,7 @@
 // user's back. Keyboard focus needs a window on a screen, so these run under
 // Xvfb (ctest runs them there) and skip without one.
 #include "WindowOnScreen.h"
+#include "localisation/TxtLoader.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +17,8 @@ class KeyboardFocusTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        const auto failure = screen.open();
+        // German is installed too, so that the list has a choice.
+        const auto failure = screen.open (0x0409, "00000407");
 
         if (failure.isNotEmpty())
             GTEST_SKIP() << failure;
@@ -26,6 +28,7 @@ protected:
     }
 
     AlineButton* action() const { return main->getActionButton(); }
+    juce::ComboBox* list() const { return main->getLanguageList(); }
     AlineButton* quit() const { return main->getQuitButton(); }
     static bool has (const juce::Component* c) { return c->hasKeyboardFocus (false); }
 
@@ -162,4 +165,65 @@ TEST_F (KeyboardFocusTest, AnErrorScreenTakesTheFocusToClose)
     EXPECT_TRUE (eventually ([this] { return has (quit()); }));
     EXPECT_TRUE (quit()->isVisible());
     EXPECT_FALSE (action()->isVisible());
+}
+
+// Keyboard alone: Tab and Shift+Tab go round the controls the screen shows
+// in reading order (the list, then the left-hand button, then the right-hand
+// one), Space presses the focused button as Return does, and the language
+// is chosen on the list with the arrows, or opened from it with Return.
+TEST_F (KeyboardFocusTest, TabShiftTabSpaceAndTheListWorkByKeysAlone)
+{
+    const juce::KeyPress tab (juce::KeyPress::tabKey);
+    const juce::KeyPress shiftTab (juce::KeyPress::tabKey, juce::ModifierKeys::shiftModifier, 0);
+    ASSERT_TRUE (has (action()));
+
+    const std::pair<const juce::KeyPress*, juce::Component*> firstScreen[] = {
+        { &tab, list() },
+        { &tab, quit() },
+        { &tab, action() },
+        { &shiftTab, quit() },
+        { &shiftTab, list() },
+        { &shiftTab, action() },
+        { &tab, list() },
+    };
+
+    for (const auto& [key, expected] : firstScreen)
+    {
+        screen.press (*key);
+        repaintAndSettle();
+        ASSERT_TRUE (has (expected)) << "expected " << expected->getName() << " after " << key->getTextDescription();
+    }
+
+    // On the list: Down chooses the next language, and everything follows.
+    screen.press (juce::KeyPress (juce::KeyPress::downKey));
+    ASSERT_TRUE (eventually ([] { return TxtLoader::getInstance()->getCurrentLanguage() == 2; }));
+    EXPECT_EQ (action()->getButtonText(), TxtLoader::getInstance()->getText (txtOk));
+    EXPECT_EQ (list()->getTitle(), TxtLoader::getInstance()->getText (txtSelectLanguage));
+    EXPECT_TRUE (has (list())) << "choosing moved the focus";
+
+    screen.press (juce::KeyPress (juce::KeyPress::upKey));
+    ASSERT_TRUE (eventually ([] { return TxtLoader::getInstance()->getCurrentLanguage() == 0; }));
+
+    // Return opens it.
+    screen.press (juce::KeyPress (juce::KeyPress::returnKey));
+    ASSERT_TRUE (eventually ([this] { return list()->isPopupActive(); }));
+    juce::PopupMenu::dismissAllActiveMenus();
+    ASSERT_TRUE (eventually ([] { return juce::ModalComponentManager::getInstance()->getNumModalComponents() == 0; }));
+
+    // Space on OK goes on; on the ready screen Tab goes between Close and
+    // Start only.
+    list()->grabKeyboardFocus();
+    screen.press (shiftTab);
+    screen.press (juce::KeyPress (juce::KeyPress::spaceKey));
+    repaintAndSettle();
+    ASSERT_TRUE (eventually ([this] { return main->getUpdateState() == stateReady; }));
+    repaintAndSettle();
+    ASSERT_TRUE (has (action()));
+
+    for (const auto& [key, expected] : { std::make_pair (&tab, quit()), std::make_pair (&tab, action()), std::make_pair (&shiftTab, quit()) })
+    {
+        screen.press (*key);
+        repaintAndSettle();
+        EXPECT_TRUE (has (expected)) << "ready screen: expected " << expected->getName();
+    }
 }

@@ -26,8 +26,10 @@ public:
     // Opens the window with the start language of a user with `langId` and
     // that language's locale installed, against a controller that has the
     // 2023-07-15 firmware and an update file in the program's folder, and
-    // waits until the first screen has the focus on OK. A reason on failure.
-    juce::String open (juce::uint16 langId = 0x0409, const juce::String& installed = "00000409")
+    // waits until the first screen has the focus on OK. `created` sees the
+    // page before any message has been handled. A reason on failure.
+    juce::String open (juce::uint16 langId = 0x0409, const juce::String& installed = "00000409",
+                       const std::function<void (MainComponent&)>& created = {})
     {
         if (! hasScreen())
             return "no display: these tests need a window";
@@ -52,6 +54,9 @@ public:
 
         if (main == nullptr)
             return "no main component";
+
+        if (created)
+            created (*main);
 
         main->setUpdateFolder (folder.get());
 
