@@ -1,24 +1,44 @@
 #!/usr/bin/env bash
 # runs-on: linux windows
-# A whole update with the Return key alone, judged by what the program does
-# rather than by what it shows, so that it also runs where a 32-bit
-# program's screens are not drawn (Wine's WoW64 mode): Return takes the
-# focused button of each screen in turn (OK on the language screen, Start on
-# the ready screen, OK on the completion screen; the updating screen has no
-# button), the program must end with status 0, and the controller's flash
-# must equal the update file.
+# A whole update by keys alone, as a user without a mouse: on the first
+# screen Tab goes on from OK round to the language list, Return opens it,
+# Down and Return pick the next language (the window's title changes), Tab
+# twice reaches OK again and Space goes on; Space on Start; and Return on
+# the completion screen's OK ends the program with status 0, the
+# controller's flash equal to the update file.
 source "$(dirname "$0")/screens.sh"
 e2e_setup "$1"
+e2e_need_screens
 
 e2e_update_file vqdtrm4__v102.bin --version 1.02 --date 20240318
-e2e_start "date=20230715;dump=$E2E_TMP/flash.bin"
+LANG=C.UTF-8 e2e_start "date=20230715;dump=$E2E_TMP/flash.bin"
+e2e_wait_for e2e_on_language_screen
+english=$(e2e_window_title)
 
-end=$(( $(date +%s) + E2E_UPDATE_SECONDS ))
-while kill -0 "$PROGRAM_PID" 2>/dev/null; do
-    [ "$(date +%s)" -lt "$end" ] || e2e_fail "the program did not end after $E2E_UPDATE_SECONDS s of Return"
-    e2e_key Return
-    sleep 2
-done
+# popup_open: the list's items show in a window of their own.
+popup_open() { [ "$(e2e_windows_of "$PROGRAM_PID" | wc -l)" -ge 2 ]; }
+
+e2e_key Tab
+e2e_key Return
+e2e_wait_for 10 popup_open || e2e_fail "Return on the list did not open it"
+sleep 0.5
+# Straight to the open list, which has the keyboard now.
+xdotool key Down
+sleep 0.3
+xdotool key Return
+e2e_wait_for 10 eval '[ "$(e2e_window_title)" != "$english" ]' || e2e_fail "picking a language by keys changed nothing"
+popup_open && e2e_fail "the list stayed open"
+e2e_on_language_screen || e2e_fail "picking a language left the first screen"
+echo "language picked by keys: '$(e2e_window_title)'"
+
+e2e_key Tab
+e2e_key Tab
+e2e_key space
+e2e_wait_for e2e_on_ready_screen || e2e_fail "Space on OK did not go on to the ready screen"
+e2e_key space
+e2e_wait_for e2e_on_updating_screen || e2e_fail "Space on Start did not start the update"
+e2e_wait_for "$E2E_UPDATE_SECONDS" e2e_on_completion_screen || e2e_fail "the update did not complete"
+e2e_key Return
 e2e_expect_exit 0 5
 e2e_flash_holds "$E2E_TMP/app/vqdtrm4__v102.bin" "$E2E_TMP/flash.bin" || e2e_fail "the flash differs from the update file"
-echo "update by Return alone: ok"
+echo "update by keys alone: ok"

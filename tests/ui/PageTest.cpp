@@ -346,3 +346,63 @@ TEST_P (PageTest, ReadsAsPainted)
 }
 
 INSTANTIATE_TEST_SUITE_P (EveryScreen, PageTest, ::testing::ValuesIn (pageCases), caseName);
+
+// A whole update against the simulated controller, as a screen reader
+// hears it: the ready screen, the update's screen, its progress in rising
+// tenths (never one twice, at most one a tenth, so at most ten), 100% at
+// the end and then the completion screen; and the bar's value as it goes.
+TEST (ScreenReaderTest, HearsAWholeUpdateWithItsProgressInTenths)
+{
+    WindowOnScreen screen;
+    std::vector<Announcement> announced;
+    const auto failure = screen.open (0x0409, "00000409", [&] (MainComponent& page) {
+        page.getAnnouncer().setPoster ([&] (const juce::String& text, ScreenAnnouncer::Priority priority) {
+            announced.push_back ({ text, priority });
+        });
+    });
+
+    if (failure.isNotEmpty())
+        GTEST_SKIP() << failure;
+
+    auto* main = screen.main;
+    ASSERT_TRUE (screen.runToReady());
+    main->buttonClicked (main->getActionButton());
+
+    // The bar's value, read as a reader would while the update runs.
+    juce::StringArray valuesRead;
+    ASSERT_TRUE (MessageLoop::runUntil (
+        [&] {
+            if (auto* handler = main->getProgressBar()->getAccessibilityHandler(); handler != nullptr && main->getProgressBar()->isShowing())
+                valuesRead.addIfNotAlreadyThere (handler->getValueInterface()->getCurrentValueAsString());
+
+            return main->getUpdateState() == stateComplete;
+        },
+        120000));
+    MessageLoop::runFor (100);
+
+    ASSERT_GE (announced.size(), 4u);
+    EXPECT_TRUE (announced[0].text.startsWith ("Language Selections"));
+    EXPECT_TRUE (announced[1].text.startsWith ("Updates the version of your VQD-TRM4 firmware."));
+    EXPECT_TRUE (announced[2].text.startsWith ("Updating your VQD-TRM4 firmware."));
+    EXPECT_TRUE (announced.back().text.startsWith ("The update of your version of the VQD-TRM4 firmware is now complete."));
+
+    int last = 0;
+
+    for (size_t i = 3; i + 1 < announced.size(); ++i)
+    {
+        const auto& a = announced[i];
+        ASSERT_TRUE (a.text.endsWithChar ('%')) << "not a step of the progress: " << a.text;
+        const int percent = a.text.getIntValue();
+        EXPECT_EQ (percent % 10, 0) << a.text;
+        EXPECT_GT (percent, last) << "announced again, or going back";
+        EXPECT_EQ (a.priority, ScreenAnnouncer::Priority::low);
+        last = percent;
+    }
+
+    EXPECT_EQ (last, 100) << "the end of the update was not announced";
+    EXPECT_TRUE (valuesRead.contains ("0%"));
+    EXPECT_GE (valuesRead.size(), 3) << valuesRead.joinIntoString (" ");
+
+    for (const auto& v : valuesRead)
+        EXPECT_TRUE (v.endsWithChar ('%') && v.getIntValue() >= 0 && v.getIntValue() <= 100) << v;
+}
