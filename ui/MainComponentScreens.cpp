@@ -212,8 +212,16 @@ void MainComponent::exposeText (int state, const juce::String& text)
             handler->notifyAccessibilityEvent (juce::AccessibilityEvent::titleChanged);
     }
 
-    const auto* catalogue = TxtLoader::getInstance();
-    languageList->setTitle (catalogue->getText (txtSelectLanguage));
+    // The list is named by the page's prompt, in the current language.
+    const auto prompt = TxtLoader::getInstance()->getText (txtSelectLanguage);
+
+    if (languageList->getTitle() != prompt)
+    {
+        languageList->setTitle (prompt);
+
+        if (auto* handler = languageList->getAccessibilityHandler())
+            handler->notifyAccessibilityEvent (juce::AccessibilityEvent::titleChanged);
+    }
 
     // The update's end is also the progress bar's last step.
     if (state == stateComplete)
