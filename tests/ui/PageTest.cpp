@@ -14,6 +14,7 @@
 // must never change what is seen. After a deliberate change to the look,
 // VQD_WRITE_PAGE_IMAGES=1 writes them anew.
 #include "ImageChecks.h"
+#include "VisibleText.h"
 #include "WindowOnScreen.h"
 #include "localisation/TxtLoader.h"
 #include "ui/ScreenAnnouncer.h"
@@ -54,24 +55,6 @@ void PrintTo (const PageCase& c, std::ostream* out)
 juce::File pageImage (const PageCase& c)
 {
     return juce::File (VQD_PAGE_IMAGES_DIR).getChildFile (caseName ({ c, 0 }) + ".png");
-}
-
-// The characters of a text without its white space, which the layout turns
-// into line breaks and positions.
-juce::String withoutWhitespace (const juce::String& text)
-{
-    return text.removeCharacters (" \t\n\r");
-}
-
-juce::String paintedCharacters (juce::GlyphArrangement glyphs)
-{
-    juce::String text;
-
-    for (int i = 0; i < glyphs.getNumGlyphs(); ++i)
-        if (! glyphs.getGlyph (i).isWhitespace())
-            text += juce::String::charToString (glyphs.getGlyph (i).getCharacter());
-
-    return text;
 }
 
 struct Announcement
@@ -262,7 +245,7 @@ TEST_P (PageTest, ReadsAsPainted)
     const auto description = page->getDescription();
     EXPECT_FALSE (title.isEmpty());
     EXPECT_FALSE (title.containsChar ('\n')) << "the title is one line";
-    EXPECT_EQ (withoutWhitespace (title + description), paintedCharacters (main->getScreenText()))
+    EXPECT_EQ (withoutWhitespace (title + description), visibleText (main->getScreenText()))
         << "the text read is not the text painted";
 
     if (GetParam().japanese)

@@ -3,6 +3,7 @@
 // several languages; and the page painting.
 #include "MessageLoop.h"
 #include "TempFolder.h"
+#include "VisibleText.h"
 #include "localisation/LanguageDetection.h"
 #include "localisation/TxtLoader.h"
 #include "sim/SimControl.h"
@@ -17,24 +18,6 @@
 
 namespace
 {
-// The characters of the laid-out text without its white space, which the
-// layout turns into line breaks and positions.
-juce::String visibleText (juce::GlyphArrangement glyphs)
-{
-    juce::String text;
-
-    for (int i = 0; i < glyphs.getNumGlyphs(); ++i)
-        if (! glyphs.getGlyph (i).isWhitespace())
-            text += juce::String::charToString (glyphs.getGlyph (i).getCharacter());
-
-    return text;
-}
-
-juce::String withoutWhitespace (const juce::String& text)
-{
-    return text.removeCharacters (" \t\n\r");
-}
-
 // Stands in for the main window: a parent whose name is the title.
 class ScreenTest : public ::testing::Test
 {
