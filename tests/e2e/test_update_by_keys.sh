@@ -6,6 +6,10 @@
 # twice reaches OK again and Space goes on; Space on Start; and Return on
 # the completion screen's OK ends the program with status 0, the
 # controller's flash equal to the update file.
+#
+# Under Wine a UI Automation client, as a screen reader uses, reads the
+# window as a window named by the program's title, before and after the
+# change of language.
 source "$(dirname "$0")/screens.sh"
 e2e_setup "$1"
 e2e_need_screens
@@ -14,6 +18,15 @@ e2e_update_file vqdtrm4__v102.bin --version 1.02 --date 20240318
 LANG=C.UTF-8 e2e_start "date=20230715;dump=$E2E_TMP/flash.bin"
 e2e_wait_for e2e_on_language_screen
 english=$(e2e_window_title)
+
+# uia_names_window TITLE: what UI Automation says of the window titled TITLE.
+uia_names_window() {
+    [ "$E2E_PLATFORM" = windows ] || return 0
+    local said
+    said=$(timeout 30 "$WINE_RUN" "$WINE_BIN_DIR/uia_window.exe" "$1" 2>/dev/null | tr -d '\r')
+    [ "$said" = "type=50032 name=\"$1\"" ] || e2e_fail "UI Automation reads the window titled '$1' as: '$said'"
+}
+uia_names_window "$english"
 
 # popup_open: the list's items show in a window of their own.
 popup_open() { [ "$(e2e_windows_of "$PROGRAM_PID" | wc -l)" -ge 2 ]; }
@@ -29,6 +42,7 @@ xdotool key Return
 e2e_wait_for 10 eval '[ "$(e2e_window_title)" != "$english" ]' || e2e_fail "picking a language by keys changed nothing"
 popup_open && e2e_fail "the list stayed open"
 e2e_on_language_screen || e2e_fail "picking a language left the first screen"
+uia_names_window "$(e2e_window_title)"
 echo "language picked by keys: '$(e2e_window_title)'"
 
 e2e_key Tab
