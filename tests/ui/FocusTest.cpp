@@ -68,7 +68,7 @@ protected:
 
 // The window system's news that the window has the focus can reach JUCE
 // together with the user's first click, here on the language list (which
-// never takes the focus). JUCE first focuses the window itself, having no
+// a click does not focus). JUCE first focuses the window itself, having no
 // control to give the focus back to, and the click then handed the focus to
 // the page's first control, Cancel: the user picked a language, pressed
 // Return to go on, and the program quit. OK must have it.
