@@ -118,17 +118,21 @@ std::unique_ptr<juce::AccessibilityHandler> MainComponent::createAccessibilityHa
     return std::make_unique<juce::AccessibilityHandler> (*this, juce::AccessibilityRole::group);
 }
 
+std::vector<juce::Component*> MainComponent::readingOrder() const
+{
+    // The list and the bar share one place; the screens show one at most.
+    return { languageList, progressBar, quitButton, actionButton };
+}
+
 std::unique_ptr<juce::ComponentTraverser> MainComponent::createFocusTraverser()
 {
-    return std::make_unique<PageTraverser> (PageTraverser::Kind::screenReader,
-                                            std::vector<juce::Component*> { languageList, progressBar, quitButton, actionButton },
-                                            std::vector<juce::Component*>());
+    return std::make_unique<PageTraverser> (PageTraverser::Kind::screenReader, readingOrder(), std::vector<juce::Component*>());
 }
 
 std::unique_ptr<juce::ComponentTraverser> MainComponent::createKeyboardFocusTraverser()
 {
-    return std::make_unique<PageTraverser> (PageTraverser::Kind::keyboard,
-                                            std::vector<juce::Component*> { languageList, progressBar, quitButton, actionButton },
+    // Where JUCE picks a control itself, Return is to act on the default.
+    return std::make_unique<PageTraverser> (PageTraverser::Kind::keyboard, readingOrder(),
                                             std::vector<juce::Component*> { actionButton, quitButton });
 }
 

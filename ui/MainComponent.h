@@ -68,6 +68,9 @@ private:
     void exposeText (int state, const juce::String& text);
 
     std::unique_ptr<juce::AccessibilityHandler> createAccessibilityHandler() override;
+    // The page's controls top to bottom, left to right, for Tab and for a
+    // screen reader's walk (PageTraverser).
+    std::vector<juce::Component*> readingOrder() const;
     std::unique_ptr<juce::ComponentTraverser> createFocusTraverser() override;
     std::unique_ptr<juce::ComponentTraverser> createKeyboardFocusTraverser() override;
 
