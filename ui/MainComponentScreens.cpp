@@ -160,6 +160,21 @@ juce::String versionLines (const juce::String& deviceVersion, const juce::String
            + "\n"
            + formatText (t->getText (txtUpdateVersion), fileVersion.substring (0, 1), fileVersion.substring (2, 4));
 }
+
+// Gives a component what a screen reader reads as its name and description,
+// and tells the reader when either changed.
+void expose (juce::Component& component, const juce::String& title, const juce::String& description = {})
+{
+    if (title == component.getTitle() && description == component.getDescription())
+        return;
+
+    component.setTitle (title);
+    component.setDescription (description);
+
+    if (auto* handler = component.getAccessibilityHandler())
+        handler->notifyAccessibilityEvent (juce::AccessibilityEvent::titleChanged);
+}
+
 } // namespace
 
 void MainComponent::composeScreen()
@@ -173,13 +188,7 @@ void MainComponent::composeScreen()
         parent->setName (title);
 
         // What a screen reader calls the window, the same as its title bar.
-        if (parent->getTitle() != title)
-        {
-            parent->setTitle (title);
-
-            if (auto* handler = parent->getAccessibilityHandler())
-                handler->notifyAccessibilityEvent (juce::AccessibilityEvent::titleChanged);
-        }
+        expose (*parent, title);
     }
 
     const int state = getUpdateState();
@@ -203,25 +212,10 @@ void MainComponent::exposeText (int state, const juce::String& text)
     const auto title = (lineEnd < 0 ? spoken : spoken.substring (0, lineEnd)).trimEnd();
     const auto description = lineEnd < 0 ? juce::String() : spoken.substring (lineEnd + 1).trimCharactersAtStart ("\r\n").trimEnd();
 
-    if (title != getTitle() || description != getDescription())
-    {
-        setTitle (title);
-        setDescription (description);
-
-        if (auto* handler = getAccessibilityHandler())
-            handler->notifyAccessibilityEvent (juce::AccessibilityEvent::titleChanged);
-    }
+    expose (*this, title, description);
 
     // The list is named by the page's prompt, in the current language.
-    const auto prompt = TxtLoader::getInstance()->getText (txtSelectLanguage);
-
-    if (languageList->getTitle() != prompt)
-    {
-        languageList->setTitle (prompt);
-
-        if (auto* handler = languageList->getAccessibilityHandler())
-            handler->notifyAccessibilityEvent (juce::AccessibilityEvent::titleChanged);
-    }
+    expose (*languageList, TxtLoader::getInstance()->getText (txtSelectLanguage));
 
     // The update's end is also the progress bar's last step.
     if (state == stateComplete)
