@@ -20,17 +20,31 @@ e2e_wait_for e2e_on_language_screen
 
 # popup_open: the list's items show in a window of their own.
 popup_open() { [ "$(e2e_windows_of "$PROGRAM_PID" | wc -l)" -ge 2 ]; }
+# row_highlighted N: the open list shows its row N (0 the first, 18 pixels
+# each below a 2-pixel edge) highlighted, dark blue behind light text.
+row_highlighted() {
+    local popup
+    popup=$(e2e_windows_of "$PROGRAM_PID" | grep -vx "$PROGRAM_WINDOW" | head -1)
+    [ -n "$popup" ] || return 1
+    [ "$(PROGRAM_WINDOW=$popup E2E_FRAME_X=0 E2E_FRAME_Y=0 e2e_count_colour 100 $(( 6 + 18 * $1 )) 200 10 000040)" -gt 1500 ]
+}
 
 e2e_click 200 84                        # the list, at (20, 74, 366, 20)
 e2e_wait_for 10 popup_open || e2e_fail "the list did not open"
+e2e_wait_for 10 row_highlighted 0 || e2e_fail "the open list does not highlight the language in use"
+# The open list takes no click in its first quarter second.
 sleep 0.3
 # The items open below the list, 18 pixels apart, the first centred at 105.
 # The open list follows the pointer from a timer of its own and takes a
-# click for the item it has highlighted, so the pointer rests on the item
-# before the click: on a loaded machine a click straight after the move
-# could come before the list has seen the pointer there.
+# click for the item it has highlighted, and once it has highlighted an item
+# itself it waits for the pointer to move before following it again. A
+# user's pointer comes in many small moves; a single jump could land before
+# the list waits, and be lost. So the pointer comes in two moves, and the
+# click only once the list shows German highlighted.
 xdotool mousemove --window "$PROGRAM_WINDOW" 100 $(( 105 + 18 * german_item ))
-sleep 0.5
+sleep 0.1
+xdotool mousemove --window "$PROGRAM_WINDOW" 110 $(( 105 + 18 * german_item ))
+e2e_wait_for 10 row_highlighted "$german_item" || e2e_fail "the open list did not follow the pointer onto German"
 xdotool click 1
 e2e_wait_for 10 sh -c '[ "$(xdotool getwindowname '"$PROGRAM_WINDOW"')" = Aktualisierungsprogramm ]' \
     || e2e_fail "picking German from the list did not change the title: '$(e2e_window_title)'"
