@@ -11,6 +11,7 @@
 #include "XScreen.h"
 #include "ui/AlineButton.h"
 #include "ui/BtnLookAndFeel.h"
+#include "ui/LangLookAndFeel.h"
 
 #include <vector>
 
@@ -98,6 +99,13 @@ class AlineButtonTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // Captions resolve their fonts as in the program. JUCE keeps the
+        // glyphs of every text it laid out, keyed by the font's name and
+        // not by its typeface, for the rest of the process: a caption laid
+        // out here with another typeface would later be drawn on the page.
+        juce::LookAndFeel::setDefaultLookAndFeel (&programLook);
+        juce::Typeface::clearTypefaceCache();
+
         button.setBounds (0, 0, 100, 20);
         button.setColour (juce::TextButton::buttonColourId, juce::Colour (kFace));
         button.setColour (juce::TextButton::buttonOnColourId, juce::Colour (kFace));
@@ -109,8 +117,11 @@ protected:
         button.removeListener (&listener);
         // Leave no command message behind for the next test.
         MessageLoop::runFor (20);
+        juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
+        juce::Typeface::clearTypefaceCache();
     }
 
+    juce::LangLookAndFeel programLook;
     AlineButton button { "OK" };
     ClickCounter listener;
 };
