@@ -1,6 +1,7 @@
 #include "recorder/MakerLibrary.h"
 
 #include "recording/RecordingFile.h"
+#include "recording/WideTextWindows.h"
 
 #ifndef NOMINMAX
  #define NOMINMAX
@@ -11,16 +12,6 @@
 
 namespace
 {
-std::wstring toWide (const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar (CP_UTF8, 0, text.c_str(), (int) text.size(), nullptr, 0);
-    std::wstring result ((size_t) length, L'\0');
-    MultiByteToWideChar (CP_UTF8, 0, text.c_str(), (int) text.size(), &result[0], length);
-    return result;
-}
-
 // "1.2.0.3" from the file's fixed version information.
 std::string versionOf (const std::wstring& path)
 {

@@ -1,4 +1,5 @@
 #include "recording/RecordingFile.h"
+#include "recording/WideTextWindows.h"
 
 #ifndef NOMINMAX
  #define NOMINMAX
@@ -7,26 +8,6 @@
 
 namespace
 {
-std::string toUtf8 (const std::wstring& text)
-{
-    if (text.empty())
-        return {};
-    const int length = WideCharToMultiByte (CP_UTF8, 0, text.c_str(), (int) text.size(), nullptr, 0, nullptr, nullptr);
-    std::string result ((size_t) length, '\0');
-    WideCharToMultiByte (CP_UTF8, 0, text.c_str(), (int) text.size(), &result[0], length, nullptr, nullptr);
-    return result;
-}
-
-std::wstring toWide (const std::string& text)
-{
-    if (text.empty())
-        return {};
-    const int length = MultiByteToWideChar (CP_UTF8, 0, text.c_str(), (int) text.size(), nullptr, 0);
-    std::wstring result ((size_t) length, L'\0');
-    MultiByteToWideChar (CP_UTF8, 0, text.c_str(), (int) text.size(), &result[0], length);
-    return result;
-}
-
 std::string folderOfModule (HMODULE module)
 {
     std::wstring path (MAX_PATH, L'\0');
