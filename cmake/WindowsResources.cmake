@@ -34,6 +34,22 @@ set_source_files_properties(${CMAKE_BINARY_DIR}/windows-resources/VQDTRM4_Update
 
 target_sources(VQDTRM4_UpdateProgram PRIVATE ${CMAKE_BINARY_DIR}/windows-resources/VQDTRM4_UpdateProgram.rc)
 
+# Our DLLs' versions: the simulated controller's library (in the maker's
+# place, it shows the recording library's reading of a maker's version) and
+# the recording library's.
+function(vqd_add_library_version target name description)
+    if(NOT TARGET ${target})
+        return()
+    endif()
+    set(VQD_LIBRARY_NAME "${name}")
+    set(VQD_LIBRARY_DESCRIPTION "${description}")
+    configure_file(${VQD_WINDOWS_RESOURCES}/library-version.rc.in
+                   ${CMAKE_BINARY_DIR}/windows-resources/${target}-version.rc @ONLY)
+    target_sources(${target} PRIVATE ${CMAKE_BINARY_DIR}/windows-resources/${target}-version.rc)
+endfunction()
+vqd_add_library_version(vqdtrm4hid vqdtrm4hid "Simulated VQD-TRM4 controller library")
+vqd_add_library_version(vqd_recorder vqdtrm4hid "VQD-TRM4 recording library")
+
 # The other executables are defined later (tests, tools, benchmarks): give
 # them theirs once the whole project has been read.
 function(vqd_add_manifest_to_other_executables directory)

@@ -38,6 +38,22 @@ esac
 [ -f "$recorder_dir/$library" ] || e2e_fail "no recording library at $recorder_dir/$library"
 app=$E2E_TMP/app
 mv "$app/$library" "$app/$maker"
+# On Windows the recording names the maker's library by its version
+# resource. The simulated library's is stamped 1.2.3.4 here, one number a
+# word, so that a word read wrong or out of place shows.
+maker_version=unknown
+if [ "$E2E_PLATFORM" = windows ]; then
+    /usr/bin/python3 - "$app/$maker" <<'PY' || e2e_fail "cannot stamp a version on $maker (python3-pefile)"
+import sys, pefile
+pe = pefile.PE(sys.argv[1])
+info = pe.VS_FIXEDFILEINFO[0] if isinstance(pe.VS_FIXEDFILEINFO, list) else pe.VS_FIXEDFILEINFO
+info.FileVersionMS, info.FileVersionLS = (1 << 16) | 2, (3 << 16) | 4
+data = pe.write()
+pe.close()
+open(sys.argv[1], "wb").write(data)
+PY
+    maker_version=1.2.3.4
+fi
 cp "$recorder_dir/$library" "$app/$library"
 
 # vqd_recording compact IN OUT, by the tool of the build being tested.
@@ -68,7 +84,7 @@ check_header() {
     local file=$1 size
     size=$(stat -c %s "$app/$maker")
     [ "$(sed -n '1,6p;8p' "$file")" = "$(printf '%s\n' 'vqdtrm4-recording 1' 'recorder 1.0.0' "arch $arch" \
-        "maker $maker" 'maker-version unknown' "maker-size $size" ---)" ] \
+        "maker $maker" "maker-version $maker_version" "maker-size $size" ---)" ] \
         || { head -8 "$file" >&2; e2e_fail "the header is not the recorder's, its architecture's and the maker library's"; }
     sed -n 7p "$file" | grep -qE '^started [0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}$' \
         || e2e_fail "no start time in the header: $(sed -n 7p "$file")"
