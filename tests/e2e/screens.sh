@@ -121,6 +121,8 @@ e2e_right_button_shown()   { [ "$(e2e_count_colour 286 114 100 20 eaeaea)" -lt 1
 e2e_on_ready_screen()      { ! e2e_on_language_screen && ! e2e_on_updating_screen && ! e2e_left_button_hidden; }
 e2e_on_completion_screen() { ! e2e_on_updating_screen && e2e_left_button_hidden && e2e_right_button_shown; }
 e2e_shows_warning()        { [ "$(e2e_count_colour 20 15 64 64 ffd400)" -gt 500 ]; }
+# The language list is open: its items show in a window of their own.
+e2e_list_open()            { [ "$(e2e_windows_of "$PROGRAM_PID" | wc -l)" -ge 2 ]; }
 
 # e2e_wait_for CHECK [SECONDS]: waits for a screen check; the test fails
 # when it does not come or the program ends meanwhile. lib.sh's form,

@@ -18,8 +18,6 @@ LANG=C.UTF-8 e2e_start "date=20230715;version=1.00"
 e2e_wait_for e2e_on_language_screen
 [ "$(e2e_window_title)" = "Updater Program" ] || e2e_fail "did not start in English: '$(e2e_window_title)'"
 
-# popup_open: the list's items show in a window of their own.
-popup_open() { [ "$(e2e_windows_of "$PROGRAM_PID" | wc -l)" -ge 2 ]; }
 # row_highlighted N: the open list shows its row N (0 the first, 18 pixels
 # each below a 2-pixel edge) highlighted, dark blue behind light text.
 row_highlighted() {
@@ -30,7 +28,7 @@ row_highlighted() {
 }
 
 e2e_click 200 84                        # the list, at (20, 74, 366, 20)
-e2e_wait_for 10 popup_open || e2e_fail "the list did not open"
+e2e_wait_for 10 e2e_list_open || e2e_fail "the list did not open"
 e2e_wait_for 10 row_highlighted 0 || e2e_fail "the open list does not highlight the language in use"
 # The open list takes no click in its first quarter second.
 sleep 0.3

@@ -28,19 +28,16 @@ uia_names_window() {
 }
 uia_names_window "$english"
 
-# popup_open: the list's items show in a window of their own.
-popup_open() { [ "$(e2e_windows_of "$PROGRAM_PID" | wc -l)" -ge 2 ]; }
-
 e2e_key Tab
 e2e_key Return
-e2e_wait_for 10 popup_open || e2e_fail "Return on the list did not open it"
+e2e_wait_for 10 e2e_list_open || e2e_fail "Return on the list did not open it"
 sleep 0.5
 # Straight to the open list, which has the keyboard now.
 xdotool key Down
 sleep 0.3
 xdotool key Return
 e2e_wait_for 10 eval '[ "$(e2e_window_title)" != "$english" ]' || e2e_fail "picking a language by keys changed nothing"
-popup_open && e2e_fail "the list stayed open"
+e2e_list_open && e2e_fail "the list stayed open"
 e2e_on_language_screen || e2e_fail "picking a language left the first screen"
 uia_names_window "$(e2e_window_title)"
 echo "language picked by keys: '$(e2e_window_title)'"
