@@ -29,7 +29,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 . scripts/lib/packages.sh
-. scripts/lib/wine32.sh
+. scripts/lib/wine.sh
 . scripts/lib/windows-arch.sh
 . scripts/lib/build-tree.sh
 
@@ -191,7 +191,8 @@ for arch in "${arches[@]}"; do
     tree=$(vqd_arch_tree "$arch")
     convention_option=()
     if [ "$arch" = x86 ]; then
-        # The x86 tree's tests run 32-bit programs under Wine.
+        # The x86 tree's tests run 32-bit programs under Wine, where the
+        # kernel runs 32-bit code.
         vqd_install_wine32
         # The convention reconfigures the tree only when it changes.
         grep -qx "VQD_HID_STDCALL:BOOL=$stdcall" "$tree/CMakeCache.txt" 2>/dev/null \

@@ -11,7 +11,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 . scripts/lib/packages.sh
-. scripts/lib/wine32.sh
+. scripts/lib/wine.sh
 . scripts/lib/windows-arch.sh
 
 arches=(x64 x86)
@@ -34,8 +34,7 @@ for tree in "${present[@]}"; do
     if [ "$tree" = "$(vqd_arch_tree x86)" ] && ! vqd_runs_32bit_code; then
         # Nothing 32-bit starts on such a machine, under Wine or not: only
         # the checks of the x86 package, made with host tools, can run.
-        echo "NOT RUN: this machine's kernel runs no 32-bit code (no IA-32 emulation), so no 32-bit" \
-             "Windows program starts under Wine here: of $tree only the package checks run;" \
+        echo "NOT RUN: $VQD_NO_32BIT_CODE: of $tree only the package checks run;" \
              "its suites, end-to-end tests and vendor-DLL build need a machine that runs 32-bit code."
         only=(-R '^windows_package\.')
     fi

@@ -4,18 +4,25 @@
 # no window manager integration (without a window manager every hidden
 # window would otherwise wait two seconds), and the five font names of the
 # program mapped to installed Debian fonts so that every language draws real
-# glyphs. Used as CTest's emulator and by the Wine end-to-end tests.
+# glyphs. Used as CTest's emulator and by the Wine end-to-end tests. Each
+# program is started by the Wine loader of its own machine type, the prefix's
+# tools by the 64-bit one (scripts/lib/wine.sh says why).
 #
 #   scripts/wine-run.sh PROGRAM.exe [ARGUMENTS...]
 #   scripts/wine-run.sh --prepare        (only sets up the prefix)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+. "$root/scripts/lib/wine.sh"
 
 export WINEPREFIX=${WINEPREFIX:-$root/build-windows/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer prompts.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;winedbg.exe=d}
 export WINEARCH=win64
+# The loader Wine itself starts processes with (wineboot's helpers, a
+# program's children), as Debian's wrapper sets it where it takes wine64: the
+# 64-bit one for the prefix's tools, the program's own for the program.
+export WINELOADER=$VQD_WINE64_LOADER
 
 prepare_prefix()
 {
@@ -25,15 +32,15 @@ prepare_prefix()
     exec 8>"$WINEPREFIX.lock"
     flock 8
     if [ ! -f "$WINEPREFIX/.vqd-ready" ]; then
-        wineboot -i >/dev/null 2>&1 || true
-        wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+        "$VQD_WINE64_LOADER" wineboot -i >/dev/null 2>&1 || true
+        "$VQD_WINE64_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
         local pair
         for pair in "Verdana=DejaVu Sans" \
                     "MS PGothic=Noto Sans CJK JP" \
                     "Microsoft YaHei=Noto Sans CJK SC" \
                     "Microsoft JhengHei=Noto Sans CJK TC" \
                     "Malgun Gothic=Noto Sans CJK KR"; do
-            wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null
+            "$VQD_WINE64_LOADER" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" /d "${pair#*=}" /f >/dev/null
         done
         # The registry is written when the server ends.
         wineserver -w
@@ -48,6 +55,9 @@ prepare_prefix
 if [ "${1:-}" = "--prepare" ]; then
     exit 0
 fi
+
+loader=$(vqd_wine_loader "$1") || exit 126
+export WINELOADER=$loader
 
 # Windows always has a desktop. Wine without an X display has none, and
 # there a thread other than the first cannot make a window (the notification
@@ -65,8 +75,8 @@ if [ -z "${DISPLAY:-}" ] && command -v Xvfb >/dev/null; then
     export DISPLAY=":$(tr -dc '0-9' < "$display_file")"
     rm -f "$display_file"
     status=0
-    wine "$@" || status=$?
+    "$loader" "$@" || status=$?
     exit "$status"
 fi
 
-exec wine "$@"
+exec "$loader" "$@"

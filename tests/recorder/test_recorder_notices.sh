@@ -7,12 +7,11 @@
 set -u
 tree=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
-. "$root/scripts/lib/wine32.sh"
+. "$root/scripts/lib/wine.sh"
 
 exe=$tree/bin/recorder_notice_check.exe
-pe=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
-if [ "$(od -An -tx2 -j$(( pe + 4 )) -N2 "$exe" | tr -d ' ')" = 014c ] && ! vqd_runs_32bit_code; then
-    echo "NOT RUN: this machine's kernel runs no 32-bit code, so the 32-bit check cannot start under Wine here"
+if [ "$(vqd_pe_machine "$exe")" = x86 ] && ! vqd_runs_32bit_code; then
+    echo "NOT RUN: the 32-bit check: $VQD_NO_32BIT_CODE"
     exit 77
 fi
 

@@ -36,7 +36,20 @@ X64 = {"cc": "x86_64-w64-mingw32-gcc-posix", "cxx": "x86_64-w64-mingw32-g++-posi
 X86 = {"cc": "i686-w64-mingw32-gcc-posix", "cxx": "i686-w64-mingw32-g++-posix",
        "nm": "i686-w64-mingw32-nm", "underscore": "_"}
 NEEDED = [X64["cc"], X64["cxx"], X86["cc"], X86["cxx"], "x86_64-w64-mingw32-dlltool", "i686-w64-mingw32-dlltool",
-          "i686-w64-mingw32-objdump", X64["nm"], X86["nm"], "wine", "wineboot", "wineserver"]
+          "i686-w64-mingw32-objdump", X64["nm"], X86["nm"], "wineserver"]
+WINE_LIB = os.path.join(ROOT, "scripts", "lib", "wine.sh")
+
+
+def wine_shell(command, *args):
+    """Runs a function of scripts/lib/wine.sh, which knows the loaders."""
+    return subprocess.run(["bash", "-c", '. "$0" && ' + command, WINE_LIB] + list(args),
+                          capture_output=True, text=True)
+
+
+# Wine's 64-bit loader, never Debian's /usr/bin/wine: that one prefers the
+# 32-bit loader whenever wine32:i386 is installed, which fails on a kernel
+# that runs no 32-bit code.
+WINE64 = wine_shell('echo "$VQD_WINE64_LOADER"').stdout.strip()
 
 FUNCTIONS = [("HID_Initialize", 4), ("HID_SetCallback", 16), ("HID_Start", 0), ("HID_Stop", 0),
              ("HID_Finalize", 0), ("HID_EnumHIDno", 4), ("HID_GetDeviceType", 4),
@@ -222,20 +235,21 @@ def start_wine(work):
     # the same and stops at the first call); without winedbg a crash ends the
     # program at once instead of waiting on a debugger.
     env.update(WINEPREFIX=os.path.join(work, "wineprefix"), WINEARCH="win64", WINEDEBUG="-all,err+module",
-               WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d")
-    boot = subprocess.Popen(["wineboot", "-i"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+               WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d", WINELOADER=WINE64)
+    boot = subprocess.Popen([WINE64, "wineboot", "-i"], env=env, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
     return env, boot
 
 
 def runs_32bit_code():
-    """Whether this machine runs 32-bit x86 code at all (scripts/lib/wine32.sh)."""
-    probe = ". '%s/scripts/lib/wine32.sh' && vqd_runs_32bit_code" % ROOT
-    return subprocess.run(["bash", "-c", probe]).returncode == 0
+    """Whether this machine runs 32-bit x86 code at all (scripts/lib/wine.sh)."""
+    return wine_shell("vqd_runs_32bit_code").returncode == 0
 
 
 def main():
     keep = "--keep" in sys.argv[1:]
-    missing = [tool for tool in NEEDED if shutil.which(tool) is None]
+    missing = [tool for tool in NEEDED if shutil.which(tool) is None] + \
+        ([] if os.access(WINE64, os.X_OK) else [WINE64])
     if missing:
         print("vendor_dll.check skipped: not installed: %s (Debian packages gcc-mingw-w64-*-posix, "
               "g++-mingw-w64-*-posix, binutils-mingw-w64-*, wine, wine64)" % ", ".join(missing))
@@ -319,7 +333,10 @@ def main():
                   % ", ".join(x86))
             callers = [caller for caller in callers if caller[0].arch is not X86]
         for fixture, folder, exe in callers:
-            code, out, err = run(["wine", exe, ROUNDS], cwd=folder, env=env, timeout=120)
+            loader = wine_shell('vqd_wine_loader "$1"', exe)
+            code, out, err = run([loader.stdout.strip(), exe, ROUNDS], cwd=folder,
+                                 env=dict(env, WINELOADER=loader.stdout.strip()), timeout=120) \
+                if loader.returncode == 0 else (loader.returncode, "", loader.stderr)
             run_.expect(code == 0 and out.startswith("ok: %s rounds" % ROUNDS),
                         "%s: under Wine, %s rounds of calls through the import library keep every argument and "
                         "the stack" % (fixture.name, ROUNDS), "status %d\n%s%s" % (code, out, err))

@@ -22,7 +22,7 @@ E2E_WINDOW_MADE=MapNotify
 # Wine names the X window's class after the executable.
 WINE_PROGRAM_CLASS=vqdtrm4_updateprogram.exe
 WINE_RUN="$E2E_DIR/../../scripts/wine-run.sh"
-. "$E2E_DIR/../../scripts/lib/wine32.sh"
+. "$E2E_DIR/../../scripts/lib/wine.sh"
 
 # The Wine server of the prefix ends with the test, so that nothing of this
 # test lives on into the next.
@@ -34,7 +34,8 @@ trap 'wine_e2e_cleanup; [ -z "$E2E_REPORTED" ] || exit 1' EXIT
 
 e2e_driver_setup() {
     local bin="$1"
-    e2e_need Xvfb xdotool xwininfo import wine
+    e2e_need Xvfb xdotool xwininfo import wineserver
+    [ -x "$VQD_WINE64_LOADER" ] || e2e_fail "no 64-bit Wine loader at $VQD_WINE64_LOADER (Debian package wine64)"
     [ -f "$bin/VQDTRM4_UpdateProgram.exe" ] || e2e_fail "no program at $bin/VQDTRM4_UpdateProgram.exe"
 
     e2e_tmpdir
@@ -96,15 +97,12 @@ _wine_live_windows() {
 }
 
 # Where Debian's wine32:i386 cannot be installed, 32-bit programs run under
-# 64-bit Wine in its WoW64 mode (scripts/lib/wine32.sh). They run whole, but
+# 64-bit Wine in its WoW64 mode (scripts/lib/wine.sh). They run whole, but
 # nothing they paint reaches the X server: the client area stays black. A
 # test that judges the screens by their pixels cannot run there, and says so.
 e2e_need_screens() {
-    local exe=$WINE_BIN_DIR/VQDTRM4_UpdateProgram.exe pe machine
     [ "$(vqd_wine32_kind)" != wine32 ] || return 0
-    pe=$(od -An -tu4 -j60 -N4 "$exe" | tr -d ' ')
-    machine=$(od -An -tx2 -j$(( pe + 4 )) -N2 "$exe" | tr -d ' ')
-    if [ "$machine" = 014c ]; then
+    if [ "$(vqd_pe_machine "$WINE_BIN_DIR/VQDTRM4_UpdateProgram.exe")" = x86 ]; then
         echo "SKIPPED: a 32-bit program's screens are not drawn under Wine's WoW64 mode (no wine32:i386 here)"
         exit 77
     fi
