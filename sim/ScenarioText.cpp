@@ -141,6 +141,8 @@ bool parseAction (const std::string& text, Fault::Action& action)
         action = Fault::Action::answerCode;
     else if (word == "remove")
         action = Fault::Action::remove;
+    else if (word == "writefail" || word == "write_fail")
+        action = Fault::Action::writeFail;
     else
         return false;
     return true;

@@ -58,11 +58,12 @@ struct Fault
         wrongEcho,  // answer as usual but with byte 0 = `value`
         silent,     // give no answer at all
         answerCode, // answer with byte 1 = `value` (byte 0 echoed)
-        remove      // unplug the controller when the command arrives, no answer
+        remove,     // unplug the controller when the command arrives, no answer
+        writeFail   // HID_Write fails: the command never reaches the controller
     };
 
     int command = 0;    // command code (byte 1 of the command report)
-    int occurrence = 1; // 1 = the first command of that code
+    int occurrence = 1; // 1 = the first command of that code (written, for writeFail)
     Action action = Action::refuse;
     int value = 0;
     bool repeat = false; // apply to that occurrence and every later one

@@ -81,6 +81,7 @@ void Simulator::applyScenario (const Scenario& newScenario)
         device.commands.clear();
         device.answers.clear();
         device.seen.fill (0);
+        device.written.fill (0);
         device.lastAnswer = Clock::time_point {};
         device.removeAt.reset();
         device.arriveAt.reset();
@@ -320,10 +321,10 @@ void Simulator::run()
     }
 }
 
-const Fault* Simulator::faultFor (int code, int occurrence) const
+const Fault* Simulator::faultFor (int code, int occurrence, bool atWrite) const
 {
     for (const Fault& fault : scenario.faults)
-        if (fault.command == code
+        if (fault.command == code && (fault.action == Fault::Action::writeFail) == atWrite
             && (fault.repeat ? occurrence >= fault.occurrence : occurrence == fault.occurrence))
             return &fault;
     return nullptr;
@@ -407,6 +408,8 @@ Simulator::Reaction Simulator::reactTo (Device& device, const Command& command, 
             return Reaction::answer;
         case Fault::Action::remove:
             return Reaction::unplug;
+        case Fault::Action::writeFail:
+            break; // acts in write(), never here
     }
     return Reaction::noAnswer;
 }
@@ -583,6 +586,13 @@ int Simulator::write (int hidNo, const unsigned char* report, int length)
         return 0;
     }
 
+    const uint8_t code = report[1];
+    if (faultFor (code, ++device->written[code], true) != nullptr)
+    {
+        ++record.writesRefused;
+        return 0;
+    }
+
     Command command;
     command.bytes.fill (0);
     std::memcpy (command.bytes.data(), report, static_cast<std::size_t> (std::min<int> (length, HID_REPORT_SIZE)));
@@ -591,7 +601,6 @@ int Simulator::write (int hidNo, const unsigned char* report, int length)
     // Counted as they reach the controller rather than as the device thread
     // gets to them, so that a test sees a command it wrote (the finish that
     // nothing answers, say) even if the session closes right after it.
-    const uint8_t code = command.bytes[1];
     ++record.commands[code];
     if (code == cmdFinish)
         record.finished = true;

@@ -88,6 +88,7 @@ private:
         std::deque<Report> answers;
         std::unique_ptr<FirmwareLoader> loader; // controllers only
         std::array<int, 256> seen {};           // commands handled, by code, for the faults
+        std::array<int, 256> written {};        // writes of each code, for the write faults
         Clock::time_point lastAnswer {};
         std::optional<Clock::time_point> removeAt;
         std::optional<Clock::time_point> arriveAt;
@@ -132,7 +133,9 @@ private:
     Reaction reactTo (Device& device, const Command& command, Report& answer);
     bool waitUntilDue (StateLock& lock, Device& device, const Command& command, uint64_t generation);
     void sendAnswer (StateLock& lock, Device& device, const Report& answer);
-    const Fault* faultFor (int code, int occurrence) const;
+    // The fault for the occurrence of a command: those that act on HID_Write
+    // itself when `atWrite`, the others when the controller handles it.
+    const Fault* faultFor (int code, int occurrence, bool atWrite = false) const;
     void fireTimers (Clock::time_point now, std::vector<Notice>& notices);
     std::optional<Clock::time_point> nextTimer() const;
     void removeDevice (Device& device, std::vector<Notice>& notices);

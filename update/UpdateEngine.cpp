@@ -376,12 +376,7 @@ void UpdateEngine::run()
 
         const int state = updateState;
 
-        if (state == stateComplete)
-        {
-            finishUpdate();
-            signalThreadShouldExit();
-        }
-        else if (isErrorIdentifier (state))
+        if (state == stateComplete || isErrorIdentifier (state))
         {
             triggerScreenUpdate();
             signalThreadShouldExit();
@@ -394,16 +389,22 @@ void UpdateEngine::run()
 
 void UpdateEngine::finishUpdate()
 {
-    progress = 1.0;
-
-    // The controller gives no answer to the finish command.
+    // The controller gives no answer to the finish command, but the write
+    // itself must succeed: a controller that never got it stays in its
+    // loader, as after a removal. So the update is complete, and the screen
+    // may say so, only once the command has left; a removal meanwhile keeps
+    // its own state (setUpdateState does not paint over it).
     beginCommand (controllerTarget, cmdFinish);
 
-    if (hidCtrl != nullptr)
-        hidCtrl->writeReport (outReport);
+    if (hidCtrl == nullptr || ! hidCtrl->writeReport (outReport))
+    {
+        setUpdateState (errDisconnected);
+        return;
+    }
 
-    triggerScreenUpdate();
+    progress = 1.0;
     updateComplete = 1;
+    setUpdateState (stateComplete);
 }
 
 void UpdateEngine::performStep (int& pollInterval)
@@ -481,7 +482,7 @@ void UpdateEngine::stepBlockStart()
 {
     if (imageIndex >= 3)
     {
-        setUpdateState (stateComplete);
+        finishUpdate();
         return;
     }
 

@@ -31,7 +31,7 @@ TEST (ScenarioText, EveryKeyReachesItsField)
     vqdsim::Scenario s;
     ASSERT_TRUE (parse ("cpu=rt1062; date=20191231; version=2.05; fw=0x0207; busy=20; delay_us=150; framed=1;"
                         "fault=blocksum:1:refuse:2; fault=commit:3:answercode:0x84:repeat; fault=7:2:wrongecho:0xF3;"
-                        "fault=status:1:silent; fault=data:5:remove:repeat;"
+                        "fault=status:1:silent; fault=data:5:remove:repeat; fault=finish:1:writefail;"
                         "absent=1; remove_ms=250; arrive_ms=1000; second=1; other=1; fill=0x00;"
                         "dump=/tmp/some dir/flash.bin; log=/tmp/some dir/calls.log; input_len=65; enum_count=129",
                         s));
@@ -55,15 +55,15 @@ TEST (ScenarioText, EveryKeyReachesItsField)
     EXPECT_EQ (s.inputLengthOverride, 65);
     EXPECT_EQ (s.enumCountOverride, 129);
 
-    ASSERT_EQ (s.faults.size(), 5u);
+    ASSERT_EQ (s.faults.size(), 6u);
     const struct
     {
         int command, occurrence;
         Action action;
         int value;
         bool repeat;
-    } expected[] = { { 0x04, 1, Action::refuse, 2, false }, { 0x05, 3, Action::answerCode, 0x84, true }, { 0x07, 2, Action::wrongEcho, 0xF3, false }, { 0x00, 1, Action::silent, 0, false }, { 0x03, 5, Action::remove, 0, true } };
-    for (std::size_t i = 0; i < 5; ++i)
+    } expected[] = { { 0x04, 1, Action::refuse, 2, false }, { 0x05, 3, Action::answerCode, 0x84, true }, { 0x07, 2, Action::wrongEcho, 0xF3, false }, { 0x00, 1, Action::silent, 0, false }, { 0x03, 5, Action::remove, 0, true }, { 0x06, 1, Action::writeFail, 0, false } };
+    for (std::size_t i = 0; i < 6; ++i)
     {
         SCOPED_TRACE (i);
         EXPECT_EQ (s.faults[i].command, expected[i].command);

@@ -3,6 +3,8 @@
 
 #include "update/CommandProtocol.h"
 
+#include <algorithm>
+
 using Action = vqdsim::Fault::Action;
 using namespace Protocol;
 
@@ -140,6 +142,9 @@ TEST_F (WorkerTest, RefusalsDuringTheUpdate)
         { fault (cmdPrepare, 1, Action::refuse, 1), errProtocol },
         { fault (cmdBlockStart, 2, Action::answerCode, ansBusy), errProtocol },
         { fault (cmdData, 7, Action::refuse, 5), errProtocol },
+        // A finish the library could not write leaves the controller in its
+        // loader: as a removal, never the completion screen.
+        { fault (cmdFinish, 1, Action::writeFail), errDisconnected },
     };
 
     for (const auto& c : cases)
@@ -148,6 +153,8 @@ TEST_F (WorkerTest, RefusalsDuringTheUpdate)
         scenario.faults = { c.fault };
         EXPECT_EQ (runToError(), c.expected);
         EXPECT_FALSE (vqdsim::stats().finished);
+        EXPECT_FALSE (engine->getUpdateComplete());
+        EXPECT_EQ (std::count (engine->statesSeen.begin(), engine->statesSeen.end(), stateComplete), 0);
         engine.reset();
     }
 }
