@@ -39,8 +39,13 @@ bool MakerLibrary::load (const void* besideAddress, std::string& problem)
     void* library = ::dlopen (path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (library == nullptr)
     {
+        // The recording is sent to us: it names the file, never the user's
+        // folders, which dlerror() starts with.
         const char* why = ::dlerror();
-        problem = "the maker's library " + path + " could not be loaded: " + (why != nullptr ? why : "no reason given");
+        std::string reason = why != nullptr ? why : "no reason given";
+        for (std::size_t at; (at = reason.find (path)) != std::string::npos;)
+            reason.replace (at, path.size(), fileName());
+        problem = std::string ("the maker's library ") + fileName() + " could not be loaded: " + reason;
         return false;
     }
 
@@ -58,7 +63,7 @@ bool MakerLibrary::load (const void* besideAddress, std::string& problem)
     resolve (library, "HID_Input", all.input, missing);
     if (! missing.empty())
     {
-        problem = "the maker's library " + path + " lacks " + missing;
+        problem = std::string ("the maker's library ") + fileName() + " lacks " + missing;
         ::dlclose (library);
         return false;
     }
