@@ -68,8 +68,14 @@ struct Event
     std::vector<int64_t> values;
     std::vector<uint8_t> report;
     // For a call, the index of its result in Recording::events, and the
-    // other way round.
+    // other way round; noPartner for an open call.
+    static constexpr std::size_t noPartner = static_cast<std::size_t> (-1);
     std::size_t partner = 0;
+    // A call the recording ends inside: it never returned. The program ended
+    // while its thread was still in the library (a write that hung after the
+    // cable was pulled, then Close), which is what a failed update sent to
+    // us looks like.
+    bool open = false;
 
     // Notices.
     uint32_t message = 0;

@@ -296,9 +296,9 @@ public:
         for (const auto& [thread, index] : pending)
             if (index != none)
             {
-                const Event& call = recording.events[index];
-                refuse ("the call of line " + std::to_string (call.line) + " (t" + std::to_string (thread) + " > "
-                        + functionName (call.function) + ") never returns");
+                Event& call = recording.events[index];
+                call.open = true;
+                call.partner = Event::noPartner;
             }
     }
 

@@ -381,7 +381,9 @@ bool Replayer::skipsRemovedWrite (const ReplayStep& step)
     const Event& event = *step.event;
     if (removed.count (static_cast<int> (event.values[0])) == 0)
         return false;
-    skippedResults[event.partner] = true;
+    // A write that hung at the removal has no result to skip.
+    if (! event.open)
+        skippedResults[event.partner] = true;
     return true;
 }
 
@@ -431,6 +433,14 @@ bool Replayer::enter (const ReplayStep& step)
     call->resultStep = step;
     if (step.inRun())
         call->resultStep.part = step.part + 1;
+    else if (step.event->open)
+    {
+        // The recording ended inside this call: as the library did, it does
+        // not return while the replay goes on (no step is ever its result).
+        // Only the end of the replay lets it go, answering nothing.
+        call->resultStep = ReplayStep {};
+        call->resultStep.index = vqdrec::Event::noPartner;
+    }
     else
     {
         call->resultStep.index = step.event->partner;

@@ -147,6 +147,10 @@ int check (const std::string& path)
     std::printf ("%s: %d calls, %d notices, %d runs of %lld cycles, %.1f s; arch %s, maker %s %s, started %s\n",
                  path.c_str(), calls, notices, runs, static_cast<long long> (cycles), seconds, header ("arch").c_str(),
                  header ("maker").c_str(), header ("maker-version").c_str(), header ("started").c_str());
+    for (const Event& event : recording.events)
+        if (event.open)
+            std::printf ("%s: it ends inside the call of line %d (t%d > %s), which never returned\n", path.c_str(),
+                         event.line, event.thread, vqdrec::functionName (event.function));
     return 0;
 }
 

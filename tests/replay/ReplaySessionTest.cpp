@@ -8,6 +8,7 @@
 #include "recording/RecordingReader.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -315,6 +316,50 @@ TEST_P (ReplayRemoval, WritesAfterTheNoticeFailWithoutBeingMatched)
 }
 
 INSTANTIATE_TEST_SUITE_P (WritesAfterTheRemoval, ReplayRemoval, ::testing::Values (0, 1, 2, 5));
+
+// A recording of a failed update ends inside a call: the write that hung when
+// the cable was pulled, then Close. Before the removal notice that write is
+// the program's too, and as the library did it does not return while the
+// replay goes on; after the notice the removal rule holds (the program's
+// write fails unmatched, the recording's is skipped).
+class ReplayOpenCall : public ReplayFixture, public ::testing::WithParamInterface<bool>
+{
+};
+
+TEST_P (ReplayOpenCall, HangsLikeTheLibraryUntilTheReplayEnds)
+{
+    const bool beforeRemoval = GetParam();
+    const std::string write = "100 t2 > HID_Write 3 64 F103\n";
+    const std::string removal = "200 t3 notice 0x401 3 0 posted\n";
+    play (header + opening + (beforeRemoval ? write + removal : removal + write), true);
+
+    openSession();
+    const Report data { 0xF1, 0x03 };
+    std::atomic<int> written { -1 };
+    std::thread worker;
+    if (beforeRemoval)
+        worker = std::thread ([&] { written = HID_Write (3, data.data(), 64); });
+    ASSERT_TRUE (waitForNotices (1));
+    EXPECT_EQ (notices()[0].message, NotificationWindow::removalMessage);
+    if (! beforeRemoval)
+    {
+        EXPECT_EQ (HID_Write (3, data.data(), 64), 0);
+    }
+
+    // Played to the end, the result that the recording never had is not given.
+    ASSERT_TRUE (MessageLoop::runUntil ([] { return vqdsim::replayOutcome().playedToEnd; }, 5000));
+    const vqdsim::ReplayOutcome outcome = vqdsim::replayOutcome();
+    EXPECT_FALSE (outcome.diverged) << outcome.divergence;
+    EXPECT_EQ (written.load(), -1);
+
+    // The program ends: the replay lets the call go, answering nothing.
+    vqdsim::reset();
+    if (worker.joinable())
+        worker.join();
+    EXPECT_EQ (written.load(), beforeRemoval ? 0 : -1);
+}
+
+INSTANTIATE_TEST_SUITE_P (BeforeAndAfterTheRemoval, ReplayOpenCall, ::testing::Values (true, false));
 
 TEST_F (ReplayFixture, KeepsTheRecordedTimesAndLetsAnotherThreadsCallWaitItsTurn)
 {
