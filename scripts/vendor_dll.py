@@ -237,7 +237,8 @@ class CodeReader:
         # --insn-width keeps every instruction on one line, so that its bytes
         # give its length even at the end of a listing or before a gap.
         result = subprocess.run([self.objdump, "-d", "--insn-width=16", "-M", "att"] + range_args + [self.path],
-                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, universal_newlines=True)
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, universal_newlines=True,
+                                errors="replace")
         if result.returncode != 0:
             raise ToolError("%s could not read the file: %s" % (self.objdump, result.stderr.strip()))
         for line in result.stdout.splitlines():
@@ -400,10 +401,19 @@ def analyse(path):
     if v.problems:
         return v
 
-    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXPORT"]])
-    clr = pe.OPTIONAL_HEADER.DATA_DIRECTORY[14]
-    managed = clr.VirtualAddress != 0 and clr.Size != 0
-    exports = getattr(pe, "DIRECTORY_ENTRY_EXPORT", None)
+    # A file may have fewer than the usual 16 data directories: only those
+    # it has can say anything. The export table is read by itself: pefile's
+    # parse_data_directories stops at the first directory a file lacks, and
+    # it looks at the import table (the second) before the export table.
+    directories = pe.OPTIONAL_HEADER.DATA_DIRECTORY
+    clr = directories[14] if len(directories) > 14 else None
+    managed = clr is not None and clr.VirtualAddress != 0 and clr.Size != 0
+    exports = None
+    if directories and directories[0].VirtualAddress:
+        try:
+            exports = pe.parse_export_directory(directories[0].VirtualAddress, directories[0].Size)
+        except pefile.PEFormatError:
+            exports = None
     symbols = exports.symbols if exports else []
     if exports is not None:
         try:
@@ -543,7 +553,11 @@ def read_code(v, path, chosen):
     if objdump is None:
         return {}, {}, "the code was not read: i686-w64-mingw32-objdump (Debian package binutils-mingw-w64-i686) " \
                        "is not installed"
-    reader = CodeReader(path, objdump)
+    try:
+        reader = CodeReader(path, objdump)
+    except ToolError as e:
+        # A file damaged past what objdump reads still gets a verdict.
+        return {}, {}, "the code was not read: %s" % e
     image_base = pefile.PE(path, fast_load=True).OPTIONAL_HEADER.ImageBase
     by_code, seen = {}, {}
     for function in TAKING_ARGUMENTS:
@@ -552,7 +566,10 @@ def read_code(v, path, chosen):
         if not local:
             seen[function] = "not read: its code is in another DLL (forwarded)"
             continue
-        removed, unknown = reader.returns(image_base + local[0].rva)
+        try:
+            removed, unknown = reader.returns(image_base + local[0].rva)
+        except ToolError as e:
+            return {}, {}, "the code was not read: %s" % e
         returns = ", ".join('"ret $%s"' % hex(n) if n else '"ret"' for n in sorted(removed))
         if removed == {size}:
             by_code[function] = "stdcall"
@@ -595,7 +612,8 @@ def decide_x86_convention(v, path, chosen):
         if not_read:
             v.lines.append("  " + not_read[0].upper() + not_read[1:] + ".")
         for function in TAKING_ARGUMENTS:
-            v.lines.append("  %-*s %s" % (NAME_WIDTH, function, seen[function]))
+            if function in seen:
+                v.lines.append("  %-*s %s" % (NAME_WIDTH, function, seen[function]))
 
     if name_says:
         named = [f for f in TAKING_ARGUMENTS if by_name[f]]
@@ -617,8 +635,8 @@ def decide_x86_convention(v, path, chosen):
             list_code()
     else:
         v.lines.append("Calling convention: on x86 plain names do not tell it, so the code of the functions that "
-                       "take arguments was read%s:" % ("" if not_read else " (disassembled with "
-                                                       "i686-w64-mingw32-objdump)"))
+                       "take arguments %s:" % ("could tell it" if not_read else "was read (disassembled with "
+                                                "i686-w64-mingw32-objdump)"))
         list_code()
     if v.problems:
         return

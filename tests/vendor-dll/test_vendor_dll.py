@@ -17,6 +17,7 @@ Usage: test_vendor_dll.py [--keep]   (--keep leaves the work folder)
 """
 
 import os
+import random
 import shutil
 import struct
 import subprocess
@@ -228,6 +229,76 @@ def build_caller(run_, fixture, folder, library, convention):
     return exe if code == 0 else None
 
 
+def judge(path):
+    """The tool's verdict on a file, in this process (a process per file
+    would take minutes): (exit status, report), or (None, the traceback)."""
+    sys.path.insert(0, os.path.dirname(TOOL))
+    import vendor_dll
+    try:
+        verdict = vendor_dll.analyse(path)
+        report = verdict.report() + (verdict.build_line() if verdict.fits else "")
+        return (0 if verdict.fits else 1), report
+    except vendor_dll.UsageError as e:
+        return 2, str(e)
+    except Exception:
+        import traceback
+        return None, traceback.format_exc()
+
+
+def damaged_files(run_, work, built):
+    """A file the user got half of, or damaged, still gets a verdict: every
+    prefix of a stand-in DLL and random byte changes of two, mostly in the
+    headers, where the tool reads most; the x86 one has its code read too,
+    once with and once without objdump."""
+    sys.path.insert(0, os.path.dirname(TOOL))
+    import vendor_dll
+    path = os.path.join(work, "damaged.dll")
+    tracebacks = {}
+
+    def try_file(data, what):
+        with open(path, "wb") as f:
+            f.write(data)
+        code, report = judge(path)
+        if code not in (0, 1) or "Verdict: " not in report:
+            tracebacks.setdefault(report.strip().splitlines()[-1] if report.strip() else "(nothing)",
+                                  (what, code, report))
+
+    x64 = open(built["x64-plain"], "rb").read()
+    for size in range(len(x64) + 1):
+        try_file(x64[:size], "the first %d bytes of x64-plain" % size)
+    rnd = random.Random(20261210)
+    for name, changes in (("x64-plain", 2000), ("x86-stdcall-plain", 300)):
+        whole = open(built[name], "rb").read()
+        for i in range(changes):
+            data = bytearray(whole)
+            for _ in range(rnd.randint(1, 4)):
+                data[rnd.randrange(1024 if rnd.random() < 0.7 else len(data))] = rnd.randrange(256)
+            try_file(bytes(data), "change %d of %s" % (i, name))
+    # A legal DLL may have fewer than the usual 16 data directories: with
+    # the export table among them, the verdict is the same.
+    import pefile
+    at = pefile.PE(data=x64, fast_load=True).OPTIONAL_HEADER.get_field_absolute_offset("NumberOfRvaAndSizes")
+    for count in (1, 14):
+        with open(path, "wb") as f:
+            f.write(x64[:at] + struct.pack("<I", count) + x64[at + 4:])
+        code, report = judge(path)
+        run_.expect(code == 0 and "Verdict: x64 build." in report,
+                    "x64-plain with only %d data directories still fits the x64 build" % count, report)
+    # Without objdump the x86 code cannot be read: the names alone decide.
+    find_tool = vendor_dll.find_tool
+    vendor_dll.find_tool = lambda prefix, name: None if name == "objdump" else find_tool(prefix, name)
+    try:
+        try_file(open(built["x86-stdcall-plain"], "rb").read(), "x86-stdcall-plain without objdump")
+        code, report = judge(path)
+        run_.expect(code == 0 and "the code was not read" in " ".join(report.lower().split()),
+                    "without objdump an x86 DLL with plain names gets a verdict, saying its code was not read",
+                    report)
+    finally:
+        vendor_dll.find_tool = find_tool
+    run_.expect(not tracebacks, "every damaged file gets a verdict, none a traceback",
+                "\n".join("%s: %s\n%s" % (what, code, report) for what, code, report in tracebacks.values()))
+
+
 def start_wine(work):
     env = dict(os.environ)
     env.pop("DISPLAY", None)   # console programs only; no X server needed or wanted
@@ -314,6 +385,9 @@ def main():
                             all(" ".join(p.split()) in flat_out for p in fixture.says[-1:]),
                             "%s: import-lib refuses with the same words and makes nothing" % fixture.name,
                             "status %d\n%s%s" % (code, out, err))
+
+        # --- Damaged files ---------------------------------------------------------------
+        damaged_files(run_, work, built)
 
         # --- The bindings, under Wine -------------------------------------------------
         callers = []
