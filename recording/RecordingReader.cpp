@@ -14,6 +14,12 @@ namespace
 
 constexpr std::size_t kMaxReportBytes = 4096; // far beyond the 64 of any real report
 constexpr std::size_t kMaxListedValues = 128; // HID_EnumHIDno writes at most 128 numbers
+// Times and spans up to 2^40 microseconds (12.7 days) and runs of up to 2^22
+// cycles (a whole update has some 32,000): the replay multiplies a span by a
+// cycle number and turns microseconds into nanoseconds, and within these
+// limits neither can overflow.
+constexpr int64_t kMaxTimeUs = int64_t { 1 } << 40;
+constexpr int64_t kMaxRunCycles = int64_t { 1 } << 22;
 
 // Refusal of one line: thrown inside the parser only, caught by parse().
 struct LineError
@@ -239,8 +245,8 @@ void readRun (const std::vector<std::string>& fields, Event& event)
                 "posted or sent), the line has "
                 + std::to_string (fields.size() - 3));
     Run& run = event.run;
-    run.count = number (fields[3], "count", 1, INT_MAX);
-    run.spanUs = number (fields[4], "span", 0, LLONG_MAX / 2);
+    run.count = number (fields[3], "count", 1, kMaxRunCycles);
+    run.spanUs = number (fields[4], "span", 0, kMaxTimeUs);
     run.hidNo = static_cast<int> (number (fields[5], "HID number", INT_MIN, INT_MAX));
 
     if (fields[6].size() != 4)
@@ -339,7 +345,7 @@ private:
         if (fields.size() < 3)
             refuse ("an event is '<microseconds> <thread> <event> <fields...>', the line has "
                     + std::to_string (fields.size()) + " field" + (fields.size() == 1 ? "" : "s"));
-        event.timeUs = number (fields[0], "time", 0, LLONG_MAX / 2);
+        event.timeUs = number (fields[0], "time", 0, kMaxTimeUs);
         event.thread = threadOf (fields[1]);
 
         const std::string& kind = fields[2];

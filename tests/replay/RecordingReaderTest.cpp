@@ -156,6 +156,13 @@ INSTANTIATE_TEST_SUITE_P (
         BadRecording { "too many fields", header + "5 t1 > HID_Start now\n", "line 7: > HID_Start takes 0 fields" },
         BadRecording { "bad time", header + "5x t1 > HID_Start\n", "line 7: time '5x'" },
         BadRecording { "negative time", header + "-5 t1 > HID_Start\n", "line 7: time '-5'" },
+        // Beyond what the replay's arithmetic takes (2^40 us, 2^22 cycles).
+        BadRecording { "time too late", header + "1099511627777 t1 > HID_Start\n",
+                       "line 7: time '1099511627777' is not a whole number from 0 to 1099511627776" },
+        BadRecording { "span too long", header + "5 t1 run 3 1099511627777 3 F103 0A1B2C3D F180 t3 t2 sent\n",
+                       "line 7: span '1099511627777' is not a whole number from 0 to 1099511627776" },
+        BadRecording { "too many cycles", header + "5 t1 run 4194305 2000 3 F103 0A1B2C3D F180 t3 t2 sent\n",
+                       "line 7: count '4194305' is not a whole number from 1 to 4194304" },
         BadRecording { "bad thread", header + "5 x1 > HID_Start\n", "line 7: thread 'x1'" },
         BadRecording { "short event", header + "5 t1\n", "line 7: an event is" },
         BadRecording { "bad window", header + "5 t1 > HID_SetCallback hwnd 0x403 0x402 0x401\n",
