@@ -8,6 +8,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
 #include <thread>
 
 // A real hidden window, on a thread of its own whose only work is to take
@@ -21,6 +24,13 @@
 // elsewhere: in HID_Stop, say, which itself waits for the library's thread,
 // and neither would ever go on. This thread never waits for anything but its
 // next message, so a notice is taken at once, however it was delivered.
+//
+// It is a message-only window: what other programs broadcast to every
+// top-level window never reaches it, only what is sent to its handle. And
+// its own two messages carry nothing it would trust: a callback is found by
+// its number in a list the window keeps, and the close is taken only once
+// the destructor has asked for it, so that a stray message with either
+// number is ignored.
 namespace
 {
 const wchar_t* const kClassName = L"HID_WINDOW_CALLBACK";
@@ -28,7 +38,7 @@ const wchar_t* const kClassName = L"HID_WINDOW_CALLBACK";
 // Asks the window's thread to destroy the window and end.
 constexpr UINT kCloseMessage = WM_APP + 0x3F;
 
-// Carries a callback (lParam, owned by the message) through the window's
+// Carries the number of a pending callback (lParam) through the window's
 // queue, behind the notices that came before it.
 constexpr UINT kCallbackMessage = WM_APP + 0x3E;
 
@@ -49,23 +59,37 @@ struct NotificationWindow::Native
     HWND window = nullptr;
     std::shared_ptr<Target> target;
     std::thread thread;
+    std::atomic<bool> closing { false };
+
+    std::mutex pendingLock;
+    std::map<uint64_t, std::function<void()>> pending; // by number
+    uint64_t lastNumber = 0;
 
     // Maps the three notices to the session, then passes every message,
     // these included, to the default procedure and returns its result.
     static LRESULT CALLBACK windowProcedure (HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (message >= removalMessage && message <= inputMessage)
-            if (auto* self = reinterpret_cast<Native*> (GetWindowLongPtrW (window, GWLP_USERDATA)))
-                self->queue (message, (uintptr_t) wParam, (intptr_t) lParam);
+        auto* self = reinterpret_cast<Native*> (GetWindowLongPtrW (window, GWLP_USERDATA));
 
-        if (message == kCallbackMessage)
+        if (message >= removalMessage && message <= inputMessage && self != nullptr)
+            self->queue (message, (uintptr_t) wParam, (intptr_t) lParam);
+
+        if (message == kCallbackMessage && self != nullptr)
         {
-            std::unique_ptr<std::function<void()>> callback (reinterpret_cast<std::function<void()>*> (lParam));
-            juce::MessageManager::callAsync (std::move (*callback));
+            std::function<void()> callback;
+            {
+                const std::lock_guard<std::mutex> guard (self->pendingLock);
+                const auto found = self->pending.find ((uint64_t) lParam);
+                if (found == self->pending.end())
+                    return 0;
+                callback = std::move (found->second);
+                self->pending.erase (found);
+            }
+            juce::MessageManager::callAsync (std::move (callback));
             return 0;
         }
 
-        if (message == kCloseMessage)
+        if (message == kCloseMessage && self != nullptr && self->closing)
         {
             SetWindowLongPtrW (window, GWLP_USERDATA, 0);
             DestroyWindow (window);
@@ -89,13 +113,10 @@ struct NotificationWindow::Native
     // until the window is closed.
     void run (HANDLE made)
     {
-        window = CreateWindowExW (0, kClassName, kClassName, WS_OVERLAPPED | WS_DISABLED,
-                                  0, 0, 10, 10, nullptr, nullptr, instance, nullptr);
+        window = CreateWindowExW (0, kClassName, kClassName, WS_OVERLAPPED | WS_DISABLED, 0, 0, 0, 0, HWND_MESSAGE,
+                                  nullptr, instance, nullptr);
         if (window != nullptr)
-        {
             SetWindowLongPtrW (window, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (this));
-            ShowWindow (window, SW_HIDE);
-        }
         SetEvent (made);
 
         if (window == nullptr)
@@ -139,6 +160,7 @@ NotificationWindow::NotificationWindow (Procedure procedure, HidInstanceHandle i
 NotificationWindow::~NotificationWindow()
 {
     native->target->alive = false;
+    native->closing = true;
 
     // The window's thread waits for nothing but its messages, so it takes
     // this one at once.
@@ -162,10 +184,20 @@ HidWindowHandle NotificationWindow::getHandle() const noexcept
 
 void NotificationWindow::callAfterQueuedNotices (std::function<void()> callback)
 {
-    auto carried = std::make_unique<std::function<void()>> (std::move (callback));
-    if (native->window != nullptr
-        && PostMessageW (native->window, kCallbackMessage, 0, reinterpret_cast<LPARAM> (carried.get())) != 0)
-        carried.release(); // the window's thread owns it now
+    if (native->window == nullptr)
+        return;
+
+    uint64_t number = 0;
+    {
+        const std::lock_guard<std::mutex> guard (native->pendingLock);
+        number = ++native->lastNumber;
+        native->pending.emplace (number, std::move (callback));
+    }
+    if (PostMessageW (native->window, kCallbackMessage, 0, (LPARAM) number) == 0)
+    {
+        const std::lock_guard<std::mutex> guard (native->pendingLock);
+        native->pending.erase (number);
+    }
 }
 
 bool NotificationWindow::post (unsigned int message, uintptr_t wParam, intptr_t lParam)

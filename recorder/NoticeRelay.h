@@ -5,9 +5,13 @@
 // or sent), in the order it came. Once the program has said goodbye
 // (HID_SetCallback with no window) nothing more is handed on.
 //
-// On Windows the window lives on a thread of its own with its own message
-// loop, so that what the recorder sees never depends on whether the maker's
-// thread or the program's is blocked (NoticeRelayWindows.cpp). On Linux the
+// Only the three messages the program gave HID_SetCallback are handed on;
+// anything else the library delivers is written down as a comment.
+//
+// On Windows the window is a message-only window (broadcasts never reach it)
+// that lives on a thread of its own with its own message loop, so that what
+// the recorder sees never depends on whether the maker's thread or the
+// program's is blocked (NoticeRelayWindows.cpp). On Linux the
 // "window" is a HidWindow whose post() records and posts on at once
 // (NoticeRelayLinux.cpp).
 #pragma once
@@ -27,10 +31,12 @@ public:
     NoticeRelay (const NoticeRelay&) = delete;
     NoticeRelay& operator= (const NoticeRelay&) = delete;
 
-    // Hands on to `programWindow` from now on; returns the window to give the
-    // maker's library instead, or null when the recorder has none (the
-    // caller then gives the maker the program's own window).
-    HidWindowHandle attach (HidWindowHandle programWindow);
+    // Hands the three messages on to `programWindow` from now on; returns
+    // the window to give the maker's library instead, or null when the
+    // recorder has none (the caller then gives the maker the program's own
+    // window).
+    HidWindowHandle attach (HidWindowHandle programWindow, unsigned int inputMessage, unsigned int arrivalMessage,
+                            unsigned int removalMessage);
 
     // Hands nothing on any more. Call it after the maker's library has been
     // told there is no window: what it delivered before is handed on first.

@@ -2,7 +2,9 @@
 
 #include "recording/RecordingWriter.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <mutex>
 #include <string>
 
@@ -23,6 +25,7 @@ struct NoticeRelay::Native
     RecordingWriter& writer;
     std::mutex lock;
     HidWindowHandle target = nullptr;
+    unsigned int messages[3] = {};
 
     explicit Native (RecordingWriter& w) : writer (w)
     {
@@ -36,6 +39,12 @@ struct NoticeRelay::Native
         std::lock_guard<std::mutex> guard (self->lock);
         char number[16];
         std::snprintf (number, sizeof (number), "0x%x", message);
+        if (std::find (std::begin (self->messages), std::end (self->messages), message) == std::end (self->messages))
+        {
+            self->writer.comment (std::string ("the maker's library delivered message ") + number
+                                  + ", which the program did not ask for; not handed on");
+            return;
+        }
         self->writer.event (std::string ("notice ") + number + " " + std::to_string (wParam) + " "
                             + std::to_string (lParam) + " posted");
         if (self->target != nullptr && self->target->post != nullptr)
@@ -49,10 +58,14 @@ NoticeRelay::NoticeRelay (RecordingWriter& writer) : native (std::make_unique<Na
 
 NoticeRelay::~NoticeRelay() = default;
 
-HidWindowHandle NoticeRelay::attach (HidWindowHandle programWindow)
+HidWindowHandle NoticeRelay::attach (HidWindowHandle programWindow, unsigned int inputMessage,
+                                     unsigned int arrivalMessage, unsigned int removalMessage)
 {
     std::lock_guard<std::mutex> guard (native->lock);
     native->target = programWindow;
+    native->messages[0] = inputMessage;
+    native->messages[1] = arrivalMessage;
+    native->messages[2] = removalMessage;
     return &native->window.base;
 }
 

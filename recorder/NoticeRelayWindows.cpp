@@ -7,7 +7,9 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <mutex>
 #include <string>
 
@@ -21,7 +23,8 @@ const wchar_t* const kClassName = L"VQDTRM4_RECORDER_NOTICES";
 const DWORD kWaitMs = 2000;
 
 // The messages a library may use to speak to its client: WM_USER up to the
-// registered ones. Everything else is the window's own business.
+// registered ones. Everything else is the window's own business. Of these,
+// only the three the program asked for are handed on.
 bool isNotice (UINT message)
 {
     return message >= WM_USER && message < 0xC000;
@@ -43,17 +46,16 @@ struct Loop
 
     std::mutex lock;
     HWND target = nullptr;
+    UINT messages[3] = {}; // what the program gave HID_SetCallback
 
     static DWORD WINAPI run (void* parameter)
     {
         auto* loop = static_cast<Loop*> (parameter);
-        loop->window = CreateWindowExW (0, kClassName, kClassName, WS_OVERLAPPED | WS_DISABLED, 0, 0, 10, 10, nullptr,
-                                        nullptr, loop->module, nullptr);
+        // Message-only: what other programs broadcast never reaches it.
+        loop->window = CreateWindowExW (0, kClassName, kClassName, WS_OVERLAPPED | WS_DISABLED, 0, 0, 0, 0,
+                                        HWND_MESSAGE, nullptr, loop->module, nullptr);
         if (loop->window != nullptr)
-        {
             SetWindowLongPtrW (loop->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (loop));
-            ShowWindow (loop->window, SW_HIDE);
-        }
         SetEvent (loop->ready);
         if (loop->window == nullptr)
             return 1;
@@ -108,14 +110,23 @@ struct Loop
         const bool sent = how != ISMEX_NOSEND;
         char number[16];
         std::snprintf (number, sizeof (number), "0x%x", message);
-        writer.event (std::string ("notice ") + number + " " + std::to_string ((unsigned long long) wParam) + " "
-                      + std::to_string ((long long) lParam) + (sent ? " sent" : " posted"));
 
         HWND to = nullptr;
+        bool asked = false;
         {
             std::lock_guard<std::mutex> guard (lock);
             to = target;
+            asked = std::find (std::begin (messages), std::end (messages), message) != std::end (messages);
         }
+        if (! asked)
+        {
+            writer.comment (std::string ("the maker's library delivered message ") + number
+                            + ", which the program did not ask for; not handed on");
+            return 0;
+        }
+        writer.event (std::string ("notice ") + number + " " + std::to_string ((unsigned long long) wParam) + " "
+                      + std::to_string ((long long) lParam) + (sent ? " sent" : " posted"));
+
         if (to == nullptr)
             return 0;
         if ((how & ISMEX_NOTIFY) != 0)
@@ -197,13 +208,17 @@ NoticeRelay::~NoticeRelay()
     close();
 }
 
-HidWindowHandle NoticeRelay::attach (HidWindowHandle programWindow)
+HidWindowHandle NoticeRelay::attach (HidWindowHandle programWindow, unsigned int inputMessage,
+                                     unsigned int arrivalMessage, unsigned int removalMessage)
 {
     std::lock_guard<std::mutex> life (native->lifeLock);
     if (native->loop == nullptr && ! native->open())
         return nullptr;
     std::lock_guard<std::mutex> guard (native->loop->lock);
     native->loop->target = reinterpret_cast<HWND> (programWindow);
+    native->loop->messages[0] = inputMessage;
+    native->loop->messages[1] = arrivalMessage;
+    native->loop->messages[2] = removalMessage;
     return reinterpret_cast<HidWindowHandle> (native->loop->window);
 }
 

@@ -107,7 +107,7 @@ VQDTRM4HID_API void VQDTRM4HID_CALL HID_SetCallback (HidWindowHandle window, uns
     {
         if (window != nullptr)
         {
-            HidWindowHandle relayed = s.relay.attach (window);
+            HidWindowHandle relayed = s.relay.attach (window, inputMessage, arrivalMessage, removalMessage);
             if (relayed == nullptr)
                 s.writer.comment ("no notice window of the recorder's own: the maker's library gets the program's, "
                                   "and its notices are not recorded");

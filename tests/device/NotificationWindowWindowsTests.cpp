@@ -1,7 +1,8 @@
-// The hidden notification window as Windows has it: a window of class
-// "HID_WINDOW_CALLBACK", hidden and disabled, whose procedure hands the
-// three notices to the session on the message thread and leaves every
-// message to the default procedure; the class goes with the window.
+// The hidden notification window as Windows has it: a message-only window
+// of class "HID_WINDOW_CALLBACK", hidden and disabled, whose procedure hands
+// the three notices to the session on the message thread and leaves every
+// message to the default procedure; the class goes with the window. A stray
+// message with one of its own numbers changes nothing.
 #include <gtest/gtest.h>
 
 #include "MessageLoop.h"
@@ -47,7 +48,7 @@ protected:
     HINSTANCE module = GetModuleHandleW (nullptr);
 };
 
-TEST_F (NotificationWindowWindows, IsAHiddenDisabledWindowOfItsOwnClass)
+TEST_F (NotificationWindowWindows, IsAHiddenDisabledMessageOnlyWindowOfItsOwnClass)
 {
     ASSERT_FALSE (classIsRegistered());
 
@@ -56,10 +57,10 @@ TEST_F (NotificationWindowWindows, IsAHiddenDisabledWindowOfItsOwnClass)
         ASSERT_TRUE (window.isValid());
 
         HWND handle = window.getHandle();
-        EXPECT_EQ (handle, FindWindowW (L"HID_WINDOW_CALLBACK", L"HID_WINDOW_CALLBACK"));
+        EXPECT_EQ (handle, FindWindowExW (HWND_MESSAGE, nullptr, L"HID_WINDOW_CALLBACK", L"HID_WINDOW_CALLBACK"));
+        EXPECT_NE (GetDesktopWindow(), GetAncestor (handle, GA_PARENT)); // no top-level window
         EXPECT_FALSE (IsWindowVisible (handle));
         EXPECT_FALSE (IsWindowEnabled (handle));
-        EXPECT_EQ (nullptr, GetParent (handle));
         EXPECT_EQ (nullptr, GetMenu (handle));
 
         // The default procedure answers what the window's own does not.
@@ -69,7 +70,7 @@ TEST_F (NotificationWindowWindows, IsAHiddenDisabledWindowOfItsOwnClass)
     }
 
     // Destroyed and its class unregistered with it.
-    EXPECT_EQ (nullptr, FindWindowW (L"HID_WINDOW_CALLBACK", nullptr));
+    EXPECT_EQ (nullptr, FindWindowExW (HWND_MESSAGE, nullptr, L"HID_WINDOW_CALLBACK", nullptr));
     EXPECT_FALSE (classIsRegistered());
 }
 
@@ -103,6 +104,28 @@ TEST_F (NotificationWindowWindows, HandsTheThreeNoticesToTheSessionOnItsOwnThrea
 
     for (auto& r : received)
         EXPECT_EQ (GetCurrentThreadId(), r.thread);
+}
+
+TEST_F (NotificationWindowWindows, StrayMessagesChangeNothing)
+{
+    NotificationWindow window (&recordNotice, module);
+    ASSERT_TRUE (window.isValid());
+    HWND handle = window.getHandle();
+
+    // The window's own two messages, posted to it by another program (one
+    // that walks every window, say) with what the window never gave.
+    PostMessageW (handle, WM_APP + 0x3E, 0, 0x1234);
+    PostMessageW (handle, WM_APP + 0x3F, 0, 0);
+
+    // Behind them, a notice and a wait for it: the window is still there,
+    // and only that notice came.
+    bool called = false;
+    PostMessageW (handle, NotificationWindow::inputMessage, 5, 0);
+    window.callAfterQueuedNotices ([&called] { called = true; });
+    ASSERT_TRUE (MessageLoop::runUntil ([&called] { return called; }));
+    ASSERT_EQ (1u, received.size());
+    EXPECT_EQ (NotificationWindow::inputMessage, received[0].message);
+    EXPECT_TRUE (IsWindow (handle));
 }
 
 TEST_F (NotificationWindowWindows, ASentNoticeIsTakenWhileTheMessageThreadIsBusyElsewhere)

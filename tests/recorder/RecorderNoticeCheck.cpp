@@ -7,7 +7,9 @@
 // three images (block start, data, last length, block sum, commit), the
 // finish, each command written and its answer read with HID_Input when its
 // input notice comes. Then the controller is pulled out and plugged in again
-// (the scenario's fault=status:2:remove;arrive_ms=...).
+// (the scenario's fault=status:2:remove;arrive_ms=...). Before the update
+// two other messages of the private range are posted to the recorder's
+// window: it must hand on only the three messages given HID_SetCallback.
 //
 //   recorder_notice_check posted|sent
 //
@@ -67,6 +69,7 @@ std::vector<uint8_t> answer;
 bool answered = false;
 bool removed = false;
 bool arrived = false;
+int strays = 0; // other private messages that reached the window
 
 template <typename Function>
 bool find (HMODULE module, const char* name, Function& function)
@@ -105,6 +108,8 @@ LRESULT CALLBACK procedure (HWND window, UINT message, WPARAM wParam, LPARAM lPa
         arrived = arrived || message == arrivalMessage;
         return 0;
     }
+    if (message >= WM_USER && message < 0xC000)
+        ++strays;
     return DefWindowProcW (window, message, wParam, lParam);
 }
 
@@ -270,8 +275,9 @@ int main (int argc, char** argv)
     windowClass.hInstance = GetModuleHandleW (nullptr);
     windowClass.lpszClassName = L"HID_WINDOW_CALLBACK";
     RegisterClassW (&windowClass);
+    // Message-only, as the program's.
     HWND window = CreateWindowExW (0, windowClass.lpszClassName, windowClass.lpszClassName, WS_OVERLAPPED | WS_DISABLED,
-                                   0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance, nullptr);
+                                   0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr);
     if (window == nullptr)
     {
         std::fprintf (stderr, "no window\n");
@@ -281,6 +287,16 @@ int main (int argc, char** argv)
     hid.initialize (reinterpret_cast<HidInstanceHandle> (GetModuleHandleW (nullptr)));
     hid.setCallback (reinterpret_cast<HidWindowHandle> (window), inputMessage, arrivalMessage, removalMessage);
     hid.start();
+    HWND relay = FindWindowExW (HWND_MESSAGE, nullptr, L"VQDTRM4_RECORDER_NOTICES", nullptr);
+    if (relay == nullptr)
+        relay = FindWindowW (L"VQDTRM4_RECORDER_NOTICES", nullptr);
+    if (relay != nullptr)
+    {
+        PostMessageW (relay, 0x404, controller, 0);
+        PostMessageW (relay, WM_APP + 1, controller, 0);
+    }
+    else
+        std::fprintf (stderr, "the recorder's notice window is not found\n");
 
     int numbers[HID_MAX_DEVICES] = {};
     bool ok = hid.enumHidNo (numbers) == 1 && numbers[0] == controller
@@ -316,7 +332,12 @@ int main (int argc, char** argv)
     DestroyWindow (window);
 
     std::vector<Notice> recorded;
-    ok = readRecording (folder, recorded) && ok;
+    ok = readRecording (folder, recorded) && ok && relay != nullptr;
+    if (strays != 0)
+    {
+        std::fprintf (stderr, "%d messages the program did not ask for were handed on\n", strays);
+        ok = false;
+    }
 
     int inputs = 0;
     for (const Notice& notice : received)
