@@ -27,6 +27,7 @@ public:
     void deviceRemoved() override;
     void deviceArrived() override;
     void reportReceived (int param) override;
+    bool mayBeInLibrary() const noexcept override { return handler != nullptr && handler->mayBeInLibrary(); }
 
     bool isConnected() const noexcept { return connected.load() != 0; }
     int getFirmwareVersion() const noexcept { return firmwareVersion; }

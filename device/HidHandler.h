@@ -15,4 +15,11 @@ public:
 
     // An input report is waiting in the HidCtrl's buffer.
     virtual void reportReceived (int param) = 0;
+
+    // Whether a thread of the receiver may be inside a library call that
+    // has not returned (a write left hanging after a removal). While it is,
+    // the message thread makes no library call of its own for an arrival: a
+    // library may hold one lock for all its calls, and the window would then
+    // wait as long as the hanging write.
+    virtual bool mayBeInLibrary() const noexcept { return false; }
 };

@@ -305,6 +305,7 @@ const Key keys[] = {
     { "write_block_ms", "milliseconds 0..600000",
       [] (const std::string& v, Scenario& s) { return setNumber (v, 0, 600000, s.writeBlockMs); } },
     { "stop_waits", "0 or 1", [] (const std::string& v, Scenario& s) { return setFlag (v, s.stopWaits); } },
+    { "queries_wait", "0 or 1", [] (const std::string& v, Scenario& s) { return setFlag (v, s.queriesWait); } },
     { "replay", "a file path", [] (const std::string& v, Scenario& s) { return setPath (v, s.replayPath); } },
     { "fast", "0 or 1", [] (const std::string& v, Scenario& s) { return setFlag (v, s.replayFast); } },
 };

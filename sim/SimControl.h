@@ -111,10 +111,13 @@ struct Scenario
     //   taken its report, and one that meets the controller gone (or going)
     //   hangs this long holding the library's I/O lock, then fails;
     // - stopWaits: HID_Stop and HID_Finalize take that I/O lock first, so
-    //   they wait for every hanging HID_Write.
+    //   they wait for every hanging HID_Write;
+    // - queriesWait: so do HID_EnumHIDno, HID_GetDeviceType,
+    //   HID_GetFirmwareVersion and HID_Input.
     bool sendNotices = false;
     int writeBlockMs = 0;
     bool stopWaits = false;
+    bool queriesWait = false;
 
     // A recording to play instead of the emulation (the recording's format is
     // in the README), and whether to play it as fast as the program goes

@@ -213,16 +213,16 @@ void Simulator::stop()
         std::lock_guard<std::mutex> lock (stateLock);
         log ("HID_Stop");
     }
-    waitForHangingWrites();
+    waitForHangingWrites (&Scenario::stopWaits);
     stopThread();
 }
 
-void Simulator::waitForHangingWrites()
+void Simulator::waitForHangingWrites (bool Scenario::*when)
 {
     bool waits = false;
     {
         std::lock_guard<std::mutex> lock (stateLock);
-        waits = scenario.stopWaits;
+        waits = scenario.*when;
     }
     if (waits)
     {
@@ -263,7 +263,7 @@ void Simulator::stopThread()
 void Simulator::finalize()
 {
     std::lock_guard<std::mutex> life (lifeLock);
-    waitForHangingWrites();
+    waitForHangingWrites (&Scenario::stopWaits);
     stopThread();
 
     {
@@ -535,6 +535,7 @@ void Simulator::deliver (StateLock& lock, const std::vector<Notice>& notices)
 
 int Simulator::enumerate (int* hidNumbers)
 {
+    waitForHangingWrites (&Scenario::queriesWait);
     std::lock_guard<std::mutex> lock (stateLock);
     log ("HID_EnumHIDno");
 
@@ -554,6 +555,7 @@ int Simulator::enumerate (int* hidNumbers)
 
 int Simulator::deviceType (int hidNo)
 {
+    waitForHangingWrites (&Scenario::queriesWait);
     std::lock_guard<std::mutex> lock (stateLock);
     log ("HID_GetDeviceType");
     const Device* device = find (hidNo);
@@ -562,6 +564,7 @@ int Simulator::deviceType (int hidNo)
 
 int Simulator::firmwareVersion (int type, int* values, int count)
 {
+    waitForHangingWrites (&Scenario::queriesWait);
     std::lock_guard<std::mutex> lock (stateLock);
     log ("HID_GetFirmwareVersion");
     if (type != kControllerType)
@@ -651,6 +654,7 @@ void Simulator::input (int hidNo, unsigned char* buffer, int* length)
     if (buffer == nullptr || length == nullptr)
         return;
 
+    waitForHangingWrites (&Scenario::queriesWait);
     std::lock_guard<std::mutex> lock (stateLock);
     Device* device = find (hidNo);
     if (device == nullptr || ! device->present || device->answers.empty() || *length <= 0)

@@ -142,7 +142,8 @@ private:
     void plugDevice (Device& device, std::vector<Notice>& notices);
     void wake();
     void hangLikeAGoneDevice (StateLock& lock, int milliseconds);
-    void waitForHangingWrites();
+    // Waits for every hanging HID_Write where the scenario's flag says so.
+    void waitForHangingWrites (bool Scenario::*when);
     void deliver (StateLock& lock, const std::vector<Notice>& notices);
 
     std::mutex lifeLock;

@@ -85,6 +85,8 @@ public:
     void deviceRemoved() override;
     void deviceArrived() override;
     void reportReceived (int param) override;
+    // While the worker runs it may be inside a library call.
+    bool mayBeInLibrary() const noexcept override { return isThreadRunning(); }
 
     //==========================================================================
     // The update state.

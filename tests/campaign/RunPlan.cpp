@@ -163,7 +163,8 @@ RunPlan RunPlan::draw (uint64_t seed, int index)
         case Action::answerCode: fault.value = answerCodeFor (random, fault.command); break;
         case Action::wrongEcho: fault.value = wrongEchoFor (random, fault.command, goodUpdate, fault.occurrence); break;
         case Action::remove: plan.arriveAfterMs = random.chance (30) ? random.below (50) : -1; break;
-        case Action::silent: break;
+        case Action::silent:
+        case Action::writeFail: break;
     }
 
     return plan;
@@ -230,6 +231,7 @@ std::string RunPlan::describe() const
         case Action::wrongEcho: text << "echoed as 0x" << std::hex << fault.value << std::dec; break;
         case Action::answerCode: text << "answered 0x" << std::hex << fault.value << std::dec; break;
         case Action::silent: text << "not answered"; break;
+        case Action::writeFail: text << "not written"; break;
     }
 
     if (arriveAfterMs >= 0)

@@ -10,7 +10,10 @@
 # worker ended by force inside the hanging write would leave the library's
 # lock held, and HID_Stop would then wait for ever. A write that hangs for
 # longer than the quit waits for it (30 s here) leaves the session to the
-# system: the program ends within 10 s all the same, without closing it.
+# system: the program ends within 10 s all the same, without closing it;
+# also when the controller is plugged in again before Close and the library's
+# device queries wait for the hanging write's lock (queries_wait=1): the
+# arrival must not take the window into the library.
 source "$(dirname "$0")/screens.sh"
 e2e_setup "$1"
 e2e_need_screens
@@ -78,3 +81,4 @@ done
 if [ "$E2E_PLATFORM" = linux ]; then
     removed_then_close "write_block_ms=30000;stop_waits=1" open
 fi
+removed_then_close "write_block_ms=30000;stop_waits=1;queries_wait=1;arrive_ms=1000" open
