@@ -39,32 +39,41 @@ std::string sizeOf (const std::wstring& path)
     return std::to_string (size);
 }
 
-// Finds a function by its plain name. A 32-bit DLL built for __stdcall may
-// export it only decorated, MSVC's way (_HID_Write@12) or MinGW's
-// (HID_Write@12): the decorated name says the convention, which must be
-// this build's.
+// Finds a function by its plain name. A 32-bit DLL may export it only
+// decorated, in every form the maker's-DLL check accepts: for __stdcall
+// MSVC's way (_HID_Write@12) or MinGW's (HID_Write@12), for __cdecl with
+// the leading underscore (_HID_Write). The decorated name says the
+// convention, which must be this build's.
 template <typename Function>
 bool resolve (HMODULE library, const char* name, int argumentBytes, Function& function, std::string& missing)
 {
     FARPROC address = GetProcAddress (library, name);
 #if defined(_WIN32) && ! defined(_WIN64)
     const std::string decorated = std::string (name) + "@" + std::to_string (argumentBytes);
-    FARPROC decoratedAddress = nullptr;
+    FARPROC stdcallAddress = nullptr;
+    FARPROC cdeclAddress = nullptr;
     if (address == nullptr)
-        decoratedAddress = GetProcAddress (library, ("_" + decorated).c_str());
-    if (address == nullptr && decoratedAddress == nullptr)
-        decoratedAddress = GetProcAddress (library, decorated.c_str());
+        stdcallAddress = GetProcAddress (library, ("_" + decorated).c_str());
+    if (address == nullptr && stdcallAddress == nullptr)
+        stdcallAddress = GetProcAddress (library, decorated.c_str());
+    if (address == nullptr && stdcallAddress == nullptr)
+        cdeclAddress = GetProcAddress (library, (std::string ("_") + name).c_str());
  #if defined(VQDTRM4HID_STDCALL)
-    if (address == nullptr)
-        address = decoratedAddress;
+    const FARPROC ours = stdcallAddress;
+    const FARPROC theirs = cdeclAddress;
+    const char* const why = " (exported only as __cdecl, this recorder is built for __stdcall)";
  #else
-    if (decoratedAddress != nullptr)
+    const FARPROC ours = cdeclAddress;
+    const FARPROC theirs = stdcallAddress;
+    const char* const why = " (exported only as __stdcall, this recorder is built for __cdecl)";
+ #endif
+    if (address == nullptr)
+        address = ours;
+    if (address == nullptr && theirs != nullptr)
     {
-        missing += std::string (missing.empty() ? "" : ", ") + name
-                   + " (exported only as __stdcall, this recorder is built for __cdecl)";
+        missing += std::string (missing.empty() ? "" : ", ") + name + why;
         return false;
     }
- #endif
 #else
     (void) argumentBytes;
 #endif

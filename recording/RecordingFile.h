@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -40,6 +41,17 @@ public:
     static std::tm localTime (std::time_t when);
 
     static const char* separator();
+
+    // fopen for a UTF-8 path, which Windows' fopen reads in the ANSI code
+    // page: there a folder named in another script would not be found.
+    static std::FILE* openStream (const std::string& path, const char* mode);
+
+    // The whole file at `path`; false when it cannot be read.
+    static bool readAll (const std::string& path, std::string& text);
+
+    // Writes `size` bytes to a new or emptied file at `path`; false when
+    // any of them did not reach it.
+    static bool writeAll (const std::string& path, const void* data, std::size_t size);
 
 private:
     static constexpr intptr_t invalidHandle = -1;

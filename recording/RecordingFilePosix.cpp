@@ -18,6 +18,11 @@ std::string folderOf (const std::string& path)
 }
 } // namespace
 
+std::FILE* RecordingFile::openStream (const std::string& path, const char* mode)
+{
+    return std::fopen (path.c_str(), mode);
+}
+
 RecordingFile::~RecordingFile()
 {
     if (isOpen())

@@ -28,6 +28,11 @@ std::string folderOfModule (HMODULE module)
 }
 } // namespace
 
+std::FILE* RecordingFile::openStream (const std::string& path, const char* mode)
+{
+    return _wfopen (toWide (path).c_str(), toWide (mode).c_str());
+}
+
 RecordingFile::~RecordingFile()
 {
     if (isOpen())

@@ -1,10 +1,10 @@
 #include "recording/RecordingReader.h"
 
+#include "recording/RecordingFile.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <utility>
 
 namespace vqdrec
@@ -462,21 +462,13 @@ bool RecordingReader::parse (const std::string& text, Recording& recording, std:
 
 bool RecordingReader::readFile (const std::string& path, Recording& recording, std::string& error)
 {
-    std::ifstream file (path, std::ios::binary);
-    if (! file)
+    std::string text;
+    if (! RecordingFile::readAll (path, text))
     {
         error = "cannot read the file";
         return false;
     }
-
-    std::ostringstream content;
-    content << file.rdbuf();
-    if (file.bad())
-    {
-        error = "cannot read the file";
-        return false;
-    }
-    return parse (content.str(), recording, error);
+    return parse (text, recording, error);
 }
 
 std::string RecordingReader::formatReport (const uint8_t* bytes, std::size_t count)

@@ -1,6 +1,7 @@
 #include "sim/Replayer.h"
 
 #include "recording/Crc32.h"
+#include "recording/RecordingFile.h"
 #include "recording/RecordingReader.h"
 #include "sim/NoticeTarget.h"
 #include "sim/WaitPrecision.h"
@@ -593,9 +594,7 @@ void Replayer::finishSession()
     if (! scenario.dumpPath.empty())
     {
         const std::vector<uint8_t>& flash = loader.flash();
-        std::FILE* file = std::fopen (scenario.dumpPath.c_str(), "wb");
-        const bool written = file != nullptr && std::fwrite (flash.data(), 1, flash.size(), file) == flash.size();
-        if ((file != nullptr && std::fclose (file) != 0) || ! written)
+        if (! RecordingFile::writeAll (scenario.dumpPath, flash.data(), flash.size()))
             std::fprintf (stderr, "vqdtrm4hid: could not write the flash dump %s\n", scenario.dumpPath.c_str());
     }
 

@@ -1,5 +1,6 @@
 #include "sim/Simulator.h"
 
+#include "recording/RecordingFile.h"
 #include "sim/NoticeTarget.h"
 #include "sim/WaitPrecision.h"
 
@@ -273,11 +274,7 @@ void Simulator::finalize()
         if (! scenario.dumpPath.empty())
         {
             const std::vector<uint8_t>& flash = primary().loader->flash();
-            std::FILE* file = std::fopen (scenario.dumpPath.c_str(), "wb");
-            const bool written = file != nullptr && std::fwrite (flash.data(), 1, flash.size(), file) == flash.size();
-            if (file != nullptr && std::fclose (file) != 0)
-                std::fprintf (stderr, "vqdtrm4hid: could not finish the flash dump %s\n", scenario.dumpPath.c_str());
-            else if (! written)
+            if (! RecordingFile::writeAll (scenario.dumpPath, flash.data(), flash.size()))
                 std::fprintf (stderr, "vqdtrm4hid: could not write the flash dump %s\n", scenario.dumpPath.c_str());
         }
 

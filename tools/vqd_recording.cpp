@@ -9,12 +9,11 @@
 // cycles of the same shape into one run line (README, "The format"), and
 // keeps every other line, comments and header included, as it was.
 #include "recording/Crc32.h"
+#include "recording/RecordingFile.h"
 #include "recording/RecordingReader.h"
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -106,17 +105,6 @@ std::string runLine (const Recording& recording, std::size_t first, std::size_t 
            + (cycle.sent ? "sent" : "posted");
 }
 
-bool readText (const std::string& path, std::string& text)
-{
-    std::ifstream file (path, std::ios::binary);
-    if (! file)
-        return false;
-    std::ostringstream content;
-    content << file.rdbuf();
-    text = content.str();
-    return ! file.bad();
-}
-
 int check (const std::string& path)
 {
     Recording recording;
@@ -157,7 +145,7 @@ int check (const std::string& path)
 int compact (const std::string& in, const std::string& out)
 {
     std::string text;
-    if (! readText (in, text))
+    if (! RecordingFile::readAll (in, text))
     {
         std::cerr << in << ": cannot read the file\n";
         return 1;
@@ -232,10 +220,7 @@ int compact (const std::string& in, const std::string& out)
         return 1;
     }
 
-    std::ofstream file (out, std::ios::binary | std::ios::trunc);
-    file << result;
-    file.close();
-    if (! file)
+    if (! RecordingFile::writeAll (out, result.data(), result.size()))
     {
         std::cerr << out << ": cannot write the file\n";
         return 1;

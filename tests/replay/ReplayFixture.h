@@ -44,15 +44,23 @@ protected:
         releaseProgramModule (module);
     }
 
-    // Sets the library up to play `text` (written to a file of the test's own).
-    void play (const std::string& text, bool fast)
+    // Sets the library up to play `text` (written to a file of the test's
+    // own), writing the flash to `dumpName` beside it at HID_Finalize if
+    // given. The folder is named in four scripts, as a user's may be: on
+    // Windows a path the ANSI code page cannot spell must still be found.
+    void play (const std::string& text, bool fast, const std::string& dumpName = {})
     {
-        const juce::File file = folder / "recording.txt";
+        const juce::File named = folder / juce::String (juce::CharPointer_UTF8 ("Aufnahme \xc3\xa4 \xe9\x8c\xb2\xe9\x9f\xb3 \xd0\xb7\xd0\xb0\xd0\xbf\xd0\xb8\xd1\x81\xd1\x8c "
+                                                                                "\xd8\xaa\xd8\xb3\xd8\xac\xd9\x8a\xd9\x84"));
+        ASSERT_TRUE (named.createDirectory());
+        const juce::File file = named.getChildFile ("recording.txt");
         ASSERT_TRUE (file.replaceWithText (juce::String::fromUTF8 (text.c_str()), false, false, "\n"));
         path = file.getFullPathName().toStdString();
         vqdsim::Scenario scenario;
         scenario.replayPath = path;
         scenario.replayFast = fast;
+        if (! dumpName.empty())
+            scenario.dumpPath = named.getChildFile (dumpName).getFullPathName().toStdString();
         vqdsim::configure (scenario);
     }
 

@@ -204,7 +204,7 @@ class ReplaySessionPacing : public ReplaySession, public ::testing::WithParamInt
 TEST_P (ReplaySessionPacing, GivesTheRecordedResultsAndNoticesAndKeepsTheWrittenFlash)
 {
     const Block block;
-    play (blockSession (block), GetParam());
+    play (blockSession (block), GetParam(), "flash.bin");
     ASSERT_TRUE (playBlockSession (block, Deviation {}));
 
     const vqdsim::ReplayOutcome outcome = vqdsim::replayOutcome();
@@ -218,6 +218,12 @@ TEST_P (ReplaySessionPacing, GivesTheRecordedResultsAndNoticesAndKeepsTheWritten
     ASSERT_EQ (image.size(), 0x90000u);
     EXPECT_TRUE (std::equal (block.bytes.begin(), block.bytes.end(), image.begin()));
     EXPECT_TRUE (std::all_of (image.begin() + 124, image.end(), [] (uint8_t b) { return b == 0xFF; }));
+
+    // And the same flash is in the dump beside the recording.
+    juce::MemoryBlock dump;
+    ASSERT_TRUE (juce::File (juce::String::fromUTF8 (path.c_str())).getSiblingFile ("flash.bin").loadFileAsData (dump));
+    ASSERT_EQ (dump.getSize(), (size_t) vqdsim::kFlashEnd);
+    EXPECT_TRUE (std::equal (block.bytes.begin(), block.bytes.end(), static_cast<const uint8_t*> (dump.getData())));
 }
 
 INSTANTIATE_TEST_SUITE_P (FastAndRecordedTiming, ReplaySessionPacing, ::testing::Values (true, false));
