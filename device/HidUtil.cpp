@@ -117,8 +117,8 @@ void HidUtil::removalNotice (int removedHidNo)
 void HidUtil::arrivalNotice()
 {
     // An arrival while a call of the worker may still be inside the library
-    // is not looked into: it comes after a removal during the update, whose
-    // end no arrival changes, and the look would wait for that call.
+    // (after a removal during the update, which no arrival changes) is not
+    // looked into: the look would wait for that call.
     if (hidNo >= 0 || (ctrl != nullptr && ctrl->mayBeInLibrary()) || ! selectDevice())
         return;
 

@@ -85,8 +85,9 @@ public:
     void deviceRemoved() override;
     void deviceArrived() override;
     void reportReceived (int param) override;
-    // While the worker runs it may be inside a library call.
-    bool mayBeInLibrary() const noexcept override { return isThreadRunning(); }
+    // A worker that a removal during the update could not stop in time is
+    // still inside a library call (a write that hangs on the gone device).
+    bool mayBeInLibrary() const noexcept override { return updateState.load() == errDisconnected && isThreadRunning(); }
 
     //==========================================================================
     // The update state.
