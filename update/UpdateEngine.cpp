@@ -107,6 +107,9 @@ void UpdateEngine::deviceRemoved()
     // Only a removal during the update counts, and the worker may move on
     // meanwhile: the state is taken over only if it is still one of them, so
     // that an update that has just completed is not reported as broken off.
+    if (finishing)
+        return;
+
     int state = updateState.load();
 
     do
@@ -392,8 +395,10 @@ void UpdateEngine::finishUpdate()
     // The controller gives no answer to the finish command, but the write
     // itself must succeed: a controller that never got it stays in its
     // loader, as after a removal. So the update is complete, and the screen
-    // may say so, only once the command has left; a removal meanwhile keeps
-    // its own state (setUpdateState does not paint over it).
+    // may say so, only once the command has left. From here on the write's
+    // result alone decides: a removal noticed meanwhile is not counted, as
+    // it was not once the state said complete.
+    finishing = true;
     beginCommand (controllerTarget, cmdFinish);
 
     if (hidCtrl == nullptr || ! hidCtrl->writeReport (outReport))

@@ -242,6 +242,10 @@ private:
     std::atomic<uint8_t> firstImageIsZero { 0 };
     std::atomic<uint8_t> updateStarted { 0 };
     std::atomic<int> updateComplete { 0 };
+    // Set once every block is committed and the finish is on its way: from
+    // then on the finish's own write decides, and a removal no longer counts
+    // as breaking the update off (as once the state says complete).
+    std::atomic<bool> finishing { false };
 
     // The worker's counters: the image being written, the bytes of it sent
     // so far and the offset of the current block within it.
