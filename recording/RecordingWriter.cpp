@@ -24,11 +24,16 @@ std::string timeDigits (const std::tm& t, const char* between)
 
 bool RecordingWriter::open (const std::string& folder, const Header& header)
 {
+    return openAt (folder, header, std::time (nullptr));
+}
+
+bool RecordingWriter::openAt (const std::string& folder, const Header& header, std::time_t when)
+{
     std::lock_guard<std::mutex> guard (lock);
     if (file.isOpen())
         return true;
 
-    const std::tm now = RecordingFile::localTime (std::time (nullptr));
+    const std::tm now = RecordingFile::localTime (when);
     // One file per run: a name taken by an earlier run in the same second
     // gets a number.
     for (int attempt = 1; attempt <= 100; ++attempt)

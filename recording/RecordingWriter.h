@@ -35,6 +35,9 @@ public:
     // every line is then dropped.
     bool open (const std::string& folder, const Header& header);
 
+    // The same, named and stamped as if it were `now`.
+    bool openAt (const std::string& folder, const Header& header, std::time_t now);
+
     bool isOpen() const;
     std::string path() const;
 
