@@ -46,4 +46,11 @@ void runFor (int milliseconds)
 {
     runUntil ([] { return false; }, milliseconds);
 }
+
+void runUntilIdle()
+{
+    while (juce::dispatchNextMessageOnSystemQueue (true))
+    {
+    }
+}
 } // namespace MessageLoop

@@ -13,4 +13,8 @@ bool runUntil (const std::function<bool()>& done, int timeoutMs = 5000);
 
 // Runs the loop for a while.
 void runFor (int milliseconds);
+
+// Dispatches what is already waiting (messages, X events, callbacks that a
+// dispatched one posts in turn) until nothing is, and returns at once then.
+void runUntilIdle();
 } // namespace MessageLoop

@@ -21,11 +21,13 @@ class Component;
 }
 
 // Sends a window of this program, from a connection of its own, the notice
-// a window gets when it gains the keyboard focus. JUCE reads X events only
-// when its connection has new data, so a notice that Xlib already took in
-// during one of JUCE's own round trips can wait there until the next event
-// arrives, and JUCE then acts on it late (it focuses the window itself when
-// it first learns that the window has the focus). This makes it act now:
-// after it, one pass of the message loop has JUCE up to date. False when it
+// a window gets when it gains the keyboard focus, followed by a press and
+// release of `markerKeysym` (an X keysym no control of the window uses).
+// JUCE reads X events only when its connection has new data, so a notice
+// that Xlib already took in during one of JUCE's own round trips can wait
+// there until the next event arrives, and JUCE then acts on it late (it
+// focuses the window itself when it first learns that the window has the
+// focus). This makes it act now: once a key listener of the window has seen
+// the marker key, JUCE has handled every X event before it. False when it
 // could not be sent.
-bool sendFocusNotice (juce::Component& window);
+bool sendFocusNotice (juce::Component& window, unsigned long markerKeysym);

@@ -32,7 +32,7 @@ bool ignoreXErrorsLikeAJuceApplication()
     return installed;
 }
 
-bool sendFocusNotice (juce::Component& window)
+bool sendFocusNotice (juce::Component& window, unsigned long markerKeysym)
 {
     auto* peer = window.getPeer();
 
@@ -50,8 +50,25 @@ bool sendFocusNotice (juce::Component& window)
     event.xfocus.window = handle;
     event.xfocus.mode = NotifyNormal;
     event.xfocus.detail = NotifyNonlinear;
+    Status sent = XSendEvent (display, handle, False, FocusChangeMask, &event);
 
-    const Status sent = XSendEvent (display, handle, False, FocusChangeMask, &event);
+    // One connection's events reach JUCE in the order they were sent.
+    const auto keycode = XKeysymToKeycode (display, (KeySym) markerKeysym);
+
+    for (const int type : { KeyPress, KeyRelease })
+    {
+        XEvent key {};
+        key.xkey.type = type;
+        key.xkey.display = display;
+        key.xkey.window = handle;
+        key.xkey.root = DefaultRootWindow (display);
+        key.xkey.time = CurrentTime;
+        key.xkey.keycode = keycode;
+        key.xkey.same_screen = True;
+        sent = sent && keycode != 0
+               && XSendEvent (display, handle, False, type == KeyPress ? KeyPressMask : KeyReleaseMask, &key);
+    }
+
     XSync (display, False);
     XCloseDisplay (display);
     return sent != 0;

@@ -67,11 +67,17 @@ public:
         // JUCE may not have taken in yet that the window has the focus; when
         // it does, it focuses the window itself, which hands the focus on to
         // OK and would take it from a control that a test has chosen. Have
-        // that happen now.
-        if (! sendFocusNotice (*window))
-            return "cannot send the focus notice";
+        // that happen now, and wait until it has.
+        MarkerKey marker;
+        window->addKeyListener (&marker);
+        const bool sent = sendFocusNotice (*window, MarkerKey::keysym);
+        const bool seen = sent && eventually ([&marker] { return marker.seen; });
+        window->removeKeyListener (&marker);
 
-        MessageLoop::runFor (100);
+        if (! seen)
+            return sent ? "JUCE did not take in the focus notice" : "cannot send the focus notice";
+
+        MessageLoop::runUntilIdle();
 
         if (! eventually ([this] { return main->getActionButton()->hasKeyboardFocus (false); }))
             return "the focus left OK";
@@ -87,16 +93,22 @@ public:
         main = nullptr;
         window.reset();
         vqdsim::reset();
-        MessageLoop::runFor (20);
+        MessageLoop::runUntilIdle();
     }
 
     static bool eventually (const std::function<bool()>& condition) { return MessageLoop::runUntil (condition, 3000); }
 
-    // Lets the page repaint, which applies the focus rule, and settle.
+    // Repaints the page now, which applies the focus rule, and handles what
+    // that posted.
     void repaintAndSettle()
     {
         main->repaint();
-        MessageLoop::runFor (150);
+        MessageLoop::runUntilIdle();
+
+        if (auto* peer = window->getPeer())
+            peer->performAnyPendingRepaintsNow();
+
+        MessageLoop::runUntilIdle();
     }
 
     // Shows a state's screen as the worker's news would.
@@ -126,8 +138,26 @@ public:
         if (auto* peer = window->getPeer())
             peer->handleKeyPress (key);
 
-        MessageLoop::runFor (50);
+        MessageLoop::runUntilIdle();
     }
+
+    // A key nothing in the window uses, pressed after the focus notice: when
+    // the window has seen it, it has seen the notice.
+    struct MarkerKey : juce::KeyListener
+    {
+        static constexpr unsigned long keysym = 0xffc9; // XK_F12
+
+        bool keyPressed (const juce::KeyPress& key, juce::Component*) override
+        {
+            if (key.getKeyCode() != juce::KeyPress::F12Key)
+                return false;
+
+            seen = true;
+            return true;
+        }
+
+        bool seen = false;
+    };
 
     TempFolder folder;
     std::unique_ptr<MainWindow> window;
