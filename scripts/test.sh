@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test: unit and
-# integration suites against the simulated controller, and the end-to-end
-# runs of the real program under Xvfb.
+# Installs what is missing, builds and runs the tests: unit and integration
+# suites against the simulated controller, and the end-to-end runs of the
+# real program under Xvfb (docs: README, "Testing").
 #
-#   scripts/test.sh [ctest args]                     Release tree build/
+#   scripts/test.sh [ctest args]                     the every-change tier:
+#                                                    Release tree build/, the
+#                                                    fuzzers briefly, the
+#                                                    Windows builds under Wine
+#   scripts/test.sh --long [ctest args]              the long tier: what the
+#                                                    every-change tier leaves
+#                                                    out (see the README)
 #   scripts/test.sh --sanitize=address [ctest args]  Debug tree build-asan/,
 #                                                    AddressSanitizer with
 #                                                    UndefinedBehaviorSanitizer
@@ -12,17 +18,24 @@
 #
 # In the sanitizer trees JUCE's assertions are compiled in and abort, and a
 # sanitizer report ends the process that makes it with a failure; what is
-# not the project's own is suppressed by tests/sanitizers/*.supp.
+# not the project's own is suppressed by tests/sanitizers/*.supp. Those trees
+# hold only the suites and end-to-end runs a sanitizer can find a fault in.
+#
+# Tests run two at a time; those that share the display, a Wine prefix or
+# need both cores say so to CTest (RESOURCE_LOCK, RUN_SERIAL). No test is
+# run a second time after a failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/build-tree.sh
 . scripts/lib/windows-arch.sh
 
 sanitize=""
+tier=every-change
 ctest_args=()
 for arg in "$@"; do
     case "$arg" in
         --sanitize=*) sanitize=${arg#--sanitize=} ;;
+        --long) tier=long ;;
         *) ctest_args+=("$arg") ;;
     esac
 done
@@ -31,15 +44,23 @@ scripts/install-deps.sh
 
 if [ -z "$sanitize" ]; then
     scripts/build.sh
-    cd build
-    ctest --output-on-failure "${ctest_args[@]}"
-    ../scripts/fuzz.sh "${ctest_args[@]}"
+    if [ "$tier" = long ]; then
+        select=(-L long)
+        # The fuzzers for long: ten minutes each unless told otherwise.
+        export VQD_FUZZ_SECONDS="${VQD_FUZZ_SECONDS:-600}"
+    else
+        select=(-LE long)
+        export VQD_FUZZ_SECONDS="${VQD_FUZZ_SECONDS:-20}"
+    fi
+    status=0
+    ctest --test-dir build -j2 --output-on-failure "${select[@]}" "${ctest_args[@]}" || status=1
+    scripts/fuzz.sh "${ctest_args[@]}" || status=1
     # The Windows builds' suites under Wine, when any has been built
     # (scripts/build-windows.sh).
-    if [ -n "$(cd .. && vqd_built_trees)" ]; then
-        ../scripts/test-windows.sh
+    if [ -n "$(vqd_built_trees)" ]; then
+        scripts/test-windows.sh --tier "$tier" "${ctest_args[@]}" || status=1
     fi
-    exit 0
+    exit $status
 fi
 
 supp="$PWD/tests/sanitizers"
@@ -66,5 +87,4 @@ vqd_configure_once . "$tree" -DCMAKE_BUILD_TYPE=Debug -DVQD_SANITIZE="$sanitize"
 # Building runs the test programs once to list their tests, under the same
 # options as the tests.
 cmake --build "$tree" -j"$(nproc)"
-cd "$tree"
-ctest --output-on-failure "${ctest_args[@]}"
+ctest --test-dir "$tree" -j2 --output-on-failure "${ctest_args[@]}"

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # runs-on: linux
+# under-sanitizers: yes
 # A request to close the window that does not come from the program's own
 # buttons (a window manager's "Close" or Alt+F4, here sent as the same
 # WM_DELETE_WINDOW message) leaves the window open and the program where it

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # runs-on: linux windows
+# under-sanitizers: yes
 # Against a library less polite than ours, as the maker's may be: one that
 # sends its notices and waits for them to be handled (Windows only), one
 # whose HID_Write hangs for 7 s holding its own lock once the controller is

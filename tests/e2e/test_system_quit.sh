@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # runs-on: linux
+# under-sanitizers: yes
 # The system's requests to quit, SIGTERM and SIGHUP on Linux (a log-off on
 # Windows), and an interrupt from the terminal (SIGINT), end the program
 # through its normal shutdown, whatever it is doing and without asking: it

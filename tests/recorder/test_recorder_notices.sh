@@ -30,7 +30,7 @@ for way in posted sent; do
     [ "$way" = posted ] || scenario="$scenario;send=1"
     # Hidden windows under Wine need an X display.
     run=("$root/scripts/wine-run.sh" "$folder/recorder_notice_check.exe" "$way")
-    [ -n "${DISPLAY:-}" ] || run=(xvfb-run -a "${run[@]}")
+    [ -n "${DISPLAY:-}" ] || run=(bash "$root/tests/support/with_xvfb.sh" "${run[@]}")
     VQDTRM4_SIM=$scenario "${run[@]}" || { echo "FAIL: notices $way through the recorder" >&2; status=1; }
 done
 exit $status
