@@ -116,7 +116,7 @@ protected:
     {
         button.removeListener (&listener);
         // Leave no command message behind for the next test.
-        MessageLoop::runFor (20);
+        MessageLoop::runUntilIdle();
         juce::LookAndFeel::setDefaultLookAndFeel (nullptr);
         juce::Typeface::clearTypefaceCache();
     }
@@ -318,9 +318,9 @@ TEST_F (AlineButtonTest, ReturnOrSpaceIsConsumedLooksPressedAndClicksOnceAfterRe
         ++clicks;
         EXPECT_TRUE (MessageLoop::runUntil ([&] { return listener.clicks == clicks; }, 3000));
 
-        // Another paint must not click again.
+        // Another paint must not click again: a click would be posted by now.
         paintIntoImage (button);
-        MessageLoop::runFor (50);
+        MessageLoop::runUntilIdle();
         EXPECT_EQ (listener.clicks, clicks);
     }
 }
@@ -347,7 +347,7 @@ TEST_F (AlineButtonTest, ReturnOrSpaceWithShiftCtrlOrAltAndOtherKeysAreLeftAlone
     EXPECT_FALSE (button.keyPressed (juce::KeyPress (juce::KeyPress::escapeKey)));
     EXPECT_FALSE (button.isReturnKeyDown());
 
-    MessageLoop::runFor (50);
+    MessageLoop::runUntilIdle();
     EXPECT_EQ (listener.clicks, 0);
 }
 
@@ -360,7 +360,7 @@ TEST_F (AlineButtonTest, ReturnOnDisabledButtonLooksPressedButDoesNotClick)
     EXPECT_TRUE (pixelNear (pressed, 50, 0, kBlack));
     EXPECT_FALSE (button.isReturnKeyDown());
 
-    MessageLoop::runFor (100);
+    MessageLoop::runUntilIdle();
     EXPECT_EQ (listener.clicks, 0);
 }
 

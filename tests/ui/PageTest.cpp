@@ -361,7 +361,7 @@ TEST (ScreenReaderTest, HearsAWholeUpdateWithItsProgressInTenths)
             return main->getUpdateState() == stateComplete;
         },
         120000));
-    MessageLoop::runFor (100);
+    MessageLoop::runUntilIdle();
 
     ASSERT_GE (announced.size(), 4u);
     EXPECT_TRUE (announced[0].text.startsWith ("Language Selections"));

@@ -51,7 +51,7 @@ protected:
         main->setUpdateFolder (folder.get());
         window.addAndMakeVisible (*main);
         main->setSize (406, 154);
-        MessageLoop::runFor (20); // the list's first change notification
+        MessageLoop::runUntilIdle(); // the list's first change notification
     }
 
     void setState (int state)
@@ -64,7 +64,7 @@ protected:
     {
         main->buttonClicked (main->getActionButton());
         ASSERT_TRUE (MessageLoop::runUntil ([&] { return main->getUpdateState() == stateReady; }));
-        MessageLoop::runFor (20);
+        MessageLoop::runUntilIdle();
     }
 
     juce::String text() const { return visibleText (main->getScreenText()); }
