@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST (RecordingWriter, TakesTheNextNumberOfItsSecondAndLeavesEarlierRecordingsAlone)
 {
     const TempFolder folder;
