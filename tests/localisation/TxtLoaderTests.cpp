@@ -210,6 +210,10 @@ TEST (CatalogueTexts, EveryLanguageHasEveryTextAndOnlyItsPlaceholders)
 
             EXPECT_TRUE (text.isNotEmpty());
 
+            // No two keys share a text: one pasted under a second key shows twice.
+            for (int other = 1; other < k; ++other)
+                EXPECT_NE (text, loader.getText ((TextKey) other)) << "the same as key " << other;
+
             // Placeholders in the catalogue's order: the model name alone in
             // 11, 12, 15 and 17, major then minor in 13 and 14.
             juce::String placeholders;
