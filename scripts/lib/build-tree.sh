@@ -6,12 +6,19 @@ VQD_SOURCE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 # vqd_ccache_launcher: sets VQD_LAUNCHER to the CMake options that compile
 # through ccache (none without ccache) and exports CCACHE_BASEDIR, the source
 # root: ccache then hashes paths relative to it, so that all the trees (and
-# clones elsewhere) share their cached objects.
+# clones elsewhere) share their cached objects. CCACHE_NOHASHDIR does the
+# same for the trees built with debug information (the sanitizer and fuzz
+# trees), whose objects ccache would otherwise keep apart for every folder a
+# clone is in, so that CI, which builds a fresh clone in a new folder each
+# time, never found them: such an object's debug information then names the
+# folder of the clone that compiled it first, which only the file paths of a
+# stack trace show.
 vqd_ccache_launcher() {
     VQD_LAUNCHER=()
     if command -v ccache >/dev/null 2>&1; then
         VQD_LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
         export CCACHE_BASEDIR=$VQD_SOURCE_ROOT
+        export CCACHE_NOHASHDIR=1
     fi
 }
 
