@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the tests: unit and integration
 # suites against the simulated controller, and the end-to-end runs of the
-# real program under Xvfb (docs: README, "Testing").
+# real program under Xvfb (README, "The two tiers").
 #
 #   scripts/test.sh [ctest args]                     the every-change tier:
 #                                                    Release tree build/, the
@@ -21,7 +21,7 @@
 # not the project's own is suppressed by tests/sanitizers/*.supp. Those trees
 # hold only the suites and end-to-end runs a sanitizer can find a fault in.
 #
-# Tests run two at a time; those that share the display, a Wine prefix or
+# Tests run two at a time; those that share a Wine prefix or
 # need both cores say so to CTest (RESOURCE_LOCK, RUN_SERIAL). No test is
 # run a second time after a failure.
 set -euo pipefail
