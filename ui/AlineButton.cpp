@@ -5,6 +5,7 @@
 namespace
 {
 const juce::Colour kCaptionColour (0xff101010);
+const juce::Colour kUnarmedCaptionColour (0xffa0a0a0);
 const juce::Colour kFocusFrameColour (0xff808080);
 
 // Whether a key is physically held right now. JUCE asks the X server,
@@ -68,6 +69,15 @@ void AlineButton::setCaption (const juce::String& caption)
         repaint();
 }
 
+void AlineButton::setArmed (bool shouldBeArmed)
+{
+    if (armed == shouldBeArmed)
+        return;
+
+    armed = shouldBeArmed;
+    repaint();
+}
+
 bool AlineButton::keyPressed (const juce::KeyPress& key)
 {
     // Return alone presses the button, and so does Space, the key that
@@ -104,7 +114,7 @@ void AlineButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bool i
     const float height = (float) getHeight();
 
     g.setFont (juce::Font (fontName, juce::jmin (height * 0.8f, 13.0f), fontStyle));
-    g.setColour (kCaptionColour);
+    g.setColour (armed ? kCaptionColour : kUnarmedCaptionColour);
 
     // The caption sinks by one pixel right and down while the button is down.
     const int offset = down ? 5 : 4;

@@ -24,6 +24,13 @@ public:
     // screen that re-composes itself is sure to be redrawn.
     void setCaption (const juce::String& caption);
 
+    // A button that is not armed yet draws its caption grey; its owner takes
+    // no click from it (the button itself still takes the focus and the
+    // keys, so that the focus does not move while it waits). Armed at
+    // creation; repaints on a change.
+    void setArmed (bool shouldBeArmed);
+    bool isArmed() const noexcept { return armed; }
+
     const juce::String& getFontName() const noexcept { return fontName; }
     int getFontStyle() const noexcept { return fontStyle; }
     bool isReturnKeyDown() const noexcept { return returnKeyDown; }
@@ -40,6 +47,7 @@ private:
     // Space, is let go.
     bool returnKeyDown;
     int pressKeyCode;
+    bool armed = true;
 
     JUCE_DECLARE_NON_COPYABLE (AlineButton)
 };

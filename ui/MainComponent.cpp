@@ -84,6 +84,7 @@ MainComponent::~MainComponent()
         stopWorker();
 
     progressMirror.setActive (false);
+    stopTimer(); // it arms the action button
 
     // Each pointer is cleared before its control goes: deleting a control
     // moves the keyboard focus, which asks the page for its controls.
@@ -192,28 +193,46 @@ void MainComponent::buttonClicked (juce::Button* button)
     if (button != actionButton)
         return;
 
+    // The button acts on the screen it is shown on. The worker may already
+    // be a step further: OK on the first screen is pressed again while the
+    // worker asks its first questions (the screen still shows OK), or Start
+    // appears before a double-click's second click. Either does nothing.
     const int state = getUpdateState();
 
-    if (state == stateIdle)
+    switch (action)
     {
-        // Starts the worker with a controller; records the not-connected
-        // error without one.
-        startFromIdle();
-        composeScreen();
+        case Action::begin:
+            if (state == stateIdle)
+            {
+                // Starts the worker with a controller; records the
+                // not-connected error without one.
+                startFromIdle();
+                composeScreen();
+            }
+            break;
+
+        case Action::confirm:
+            // The worker's next asynchronous update recomposes the screen.
+            if (state == stateReady && actionButton->isArmed())
+                confirmUpdate();
+            break;
+
+        case Action::finish:
+            if (state == stateComplete && getUpdateComplete())
+                requestQuit();
+            break;
+
+        case Action::none:
+            break;
     }
-    else if (state == stateReady)
-    {
-        // The worker's next asynchronous update recomposes the screen.
-        confirmUpdate();
-    }
-    else if (! getUpdateStarted())
-    {
-        requestQuit();
-    }
-    else if (state == stateComplete && getUpdateComplete())
-    {
-        requestQuit();
-    }
+}
+
+void MainComponent::timerCallback()
+{
+    stopTimer();
+
+    if (action == Action::confirm)
+        actionButton->setArmed (true);
 }
 
 void MainComponent::comboBoxChanged (juce::ComboBox* box)

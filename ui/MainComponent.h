@@ -27,9 +27,16 @@ class UpdateProgressBar;
 class MainComponent : public juce::Component,
                       public UpdateEngine,
                       public juce::ComboBox::Listener,
-                      public juce::Button::Listener
+                      public juce::Button::Listener,
+                      private juce::Timer
 {
 public:
+    // How long the ready screen is on show before its Start takes a click:
+    // the second click of a double-click on the first screen's OK lands
+    // where Start appears a few milliseconds later, and must not confirm an
+    // update whose versions the user never saw.
+    static constexpr int startArmingMs = 500;
+
     MainComponent();
     ~MainComponent() override;
 
@@ -75,6 +82,22 @@ private:
     std::unique_ptr<juce::ComponentTraverser> createKeyboardFocusTraverser() override;
 
     void layOutControls();
+
+    // Start is armed when the ready screen has been on show for
+    // startArmingMs.
+    void timerCallback() override;
+
+    // What the action button does, as the screen last composed shows it:
+    // a click acts on what the user saw, not on a state the worker has
+    // reached since.
+    enum class Action
+    {
+        none,    // hidden
+        begin,   // the first screen's OK
+        confirm, // the ready screen's Start
+        finish   // the completion screen's OK
+    };
+    Action action = Action::begin;
     void applyProgressForeground();
 
     juce::GlyphArrangement screenText;

@@ -327,25 +327,31 @@ void MainComponent::showControls (int state)
         button.setBounds (bounds);
     };
 
+    const Action previous = action;
+
     switch (screen)
     {
         case Screen::language:
             show (*actionButton, catalogue->getText (txtOk), right);
             show (*quitButton, catalogue->getText (txtCancel), left);
+            action = Action::begin;
             break;
 
         case Screen::ready:
             show (*actionButton, catalogue->getText (txtStart), right);
             show (*quitButton, catalogue->getText (txtClose), left);
+            action = Action::confirm;
             break;
 
         case Screen::updating:
             actionButton->setVisible (false);
             quitButton->setVisible (false);
+            action = Action::none;
             break;
 
         case Screen::completion:
             show (*actionButton, catalogue->getText (txtOk), right);
+            action = Action::finish;
             break;
 
         case Screen::notConnected:
@@ -353,9 +359,24 @@ void MainComponent::showControls (int state)
         case Screen::recovery:
             actionButton->setVisible (false);
             show (*quitButton, catalogue->getText (txtClose), right);
+            action = Action::none;
             break;
 
         case Screen::noText:
+            // The buttons stay as they were, and so does what they do.
             break;
+    }
+
+    // Start comes up unarmed, its caption grey, and arms itself after a
+    // moment on show; recomposing the ready screen does not restart it.
+    if (action == Action::confirm && previous != Action::confirm)
+    {
+        actionButton->setArmed (false);
+        startTimer (startArmingMs);
+    }
+    else if (action != Action::confirm)
+    {
+        stopTimer();
+        actionButton->setArmed (true);
     }
 }

@@ -295,6 +295,30 @@ TEST_F (ScreenTest, OkWithoutControllerGivesTheNotConnectedScreen)
     EXPECT_TRUE (text().contains ("0x0E21"));
 }
 
+// The action button acts on the screen the user saw: the worker may be a step
+// ahead of it, as when a double-click's second click lands where Start is
+// about to appear. Start takes a click only once it has been on show a moment.
+TEST_F (ScreenTest, TheActionButtonActsOnTheScreenTheUserSaw)
+{
+    build();
+    main->setUpdateState (stateReady); // its screen not composed yet
+    main->buttonClicked (main->getActionButton());
+    EXPECT_EQ (main->getUpdateState(), stateReady);
+    EXPECT_FALSE (main->getUpdateStarted());
+
+    main->composeScreen();
+    EXPECT_FALSE (main->getActionButton()->isArmed());
+    main->buttonClicked (main->getActionButton());
+    main->composeScreen(); // a recomposition does not arm it either
+    main->buttonClicked (main->getActionButton());
+    EXPECT_FALSE (main->getUpdateStarted());
+
+    ASSERT_TRUE (MessageLoop::runUntil ([&] { return main->getActionButton()->isArmed(); }));
+    main->buttonClicked (main->getActionButton());
+    EXPECT_TRUE (main->getUpdateStarted());
+    EXPECT_EQ (main->getUpdateState(), statePrepare);
+}
+
 TEST_F (ScreenTest, PagePaintingShowsTheWarningOnlyOnErrors)
 {
     build();

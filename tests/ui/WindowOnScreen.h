@@ -120,12 +120,12 @@ public:
     }
 
     // OK on the first screen, and the worker's queries up to the ready
-    // screen with both versions.
+    // screen with both versions and Start armed.
     bool runToReady()
     {
         main->buttonClicked (main->getActionButton());
 
-        if (! MessageLoop::runUntil ([this] { return main->getUpdateState() == stateReady; }))
+        if (! MessageLoop::runUntil ([this] { return main->getUpdateState() == stateReady && main->getActionButton()->isArmed(); }))
             return false;
 
         repaintAndSettle();
