@@ -5,7 +5,7 @@
 //     gives the same scenario when parsed again;
 //   - parsing the text in two pieces cut at a ';' (the second piece into the
 //     first one's result) gives what the whole gives, accepted or not;
-//   - the scenario it gives, written out again in the syntax the README
+//   - the scenario it gives, written out again in the syntax sim/README.md
 //     documents (with spaces, empty items, letter case and number forms
 //     chosen from the input), reads back as the same scenario.
 // A mismatch traps.

@@ -1,8 +1,9 @@
 // The recording library: the ten functions of the maker's HID library
 // (device/VqdTrm4Hid.h), each passed on unchanged to the maker's own library
 // (MakerLibrary) and recorded, "> NAME arguments" as it enters and
-// "< NAME results" as it returns (README, "The format (version 1)"). The
-// notices go through the recorder's own window (NoticeRelay).
+// "< NAME results" as it returns (docs/recording.md, "The format
+// (version 1)"). The notices go through the recorder's own window
+// (NoticeRelay).
 //
 // The recording starts with the first call: the file beside the program, the
 // maker's library loaded from beside this one. When that library is missing

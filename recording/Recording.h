@@ -1,6 +1,6 @@
 // A recording of one session between the program and the HID library, as
-// RecordingReader reads it from the text format the README describes
-// ("Recordings of a real controller"): the header's keys and the events in
+// RecordingReader reads it from the text format docs/recording.md describes
+// ("The format (version 1)"): the header's keys and the events in
 // the order they happened.
 #pragma once
 

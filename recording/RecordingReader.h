@@ -1,4 +1,4 @@
-// Reads a recording (the README's "The format (version 1)"). A recording
+// Reads a recording (docs/recording.md, "The format (version 1)"). A recording
 // comes from another machine and may have been cut short or edited by hand,
 // so nothing in it is trusted: anything malformed is refused with the number
 // of the first line that is wrong and what is wrong with it.

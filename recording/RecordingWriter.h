@@ -1,6 +1,6 @@
 // Writes one session between the program and the maker's HID library as a
-// recording (README, "Recordings of a real controller", format version 1):
-// the header, then one line per event, "<microseconds> <thread> <event>",
+// recording (docs/recording.md, "The format (version 1)"): the header,
+// then one line per event, "<microseconds> <thread> <event>",
 // the microseconds counted on a steady clock from the start of the
 // recording, the threads named t1, t2, ... as they first appear.
 //

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds if needed, puts a valid sample update file beside the program and
 # starts it against the simulated controller. VQDTRM4_SIM, when set, chooses
-# the simulated controller's scenario (see the README); by default the
+# the simulated controller's scenario (see sim/README.md); by default the
 # controller answers at USB pace and is a little busy after every block, so
 # that the progress bar can be watched.
 set -euo pipefail

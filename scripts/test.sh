@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs the tests: unit and integration
 # suites against the simulated controller, and the end-to-end runs of the
-# real program under Xvfb (README, "The two tiers").
+# real program under Xvfb (docs/testing.md, "The two tiers").
 #
 #   scripts/test.sh [ctest args]                     the every-change tier:
 #                                                    Release tree build/, the
@@ -9,7 +9,7 @@
 #                                                    Windows builds under Wine
 #   scripts/test.sh --long [ctest args]              the long tier: what the
 #                                                    every-change tier leaves
-#                                                    out (see the README)
+#                                                    out (see docs/testing.md)
 #   scripts/test.sh --sanitize=address [ctest args]  Debug tree build-asan/,
 #                                                    AddressSanitizer with
 #                                                    UndefinedBehaviorSanitizer

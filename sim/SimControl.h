@@ -2,7 +2,7 @@
 // libvqdtrm4hid.so contains. Tests and benchmarks link the library and call
 // these functions directly; the running program never does: for it the
 // library reads the same scenario from the environment variable VQDTRM4_SIM
-// (syntax in the README), when HID_Initialize is called and no scenario was
+// (syntax in sim/README.md), when HID_Initialize is called and no scenario was
 // set in-process.
 //
 // Nothing here carries the HID_ prefix: the library's HID_ surface stays the
@@ -120,7 +120,7 @@ struct Scenario
     bool queriesWait = false;
 
     // A recording to play instead of the emulation (the recording's format is
-    // in the README), and whether to play it as fast as the program goes
+    // in docs/recording.md), and whether to play it as fast as the program goes
     // rather than with the recorded timing.
     std::string replayPath;
     bool replayFast = false;

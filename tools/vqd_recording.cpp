@@ -6,8 +6,9 @@
 // A whole update's recording has some 30,000 five-line cycles of block data
 // (a write, its result, the input notice, the read, its answer), which a
 // test fixture need not keep one by one: `compact` folds each stretch of
-// cycles of the same shape into one run line (README, "The format"), and
-// keeps every other line, comments and header included, as it was.
+// cycles of the same shape into one run line (docs/recording.md, "The
+// format (version 1)"), and keeps every other line, comments and header
+// included, as it was.
 #include "recording/Crc32.h"
 #include "recording/RecordingFile.h"
 #include "recording/RecordingReader.h"
