@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 const juce::uint16 languageIds[kLanguageCount] = {
     0x0409, // English (United States)
@@ -25,6 +26,15 @@ namespace
 HostLocaleSource hostLocaleSource;
 LocaleSource* currentLocaleSource = nullptr;
 
+// The enumeration takes a plain function without context and calls it on
+// the calling thread; the flags of the choice under way wait here.
+thread_local std::array<bool, kLanguageCount>* markedLanguages = nullptr;
+
+int markIntoChoice (const char* localeText)
+{
+    return markedLanguages != nullptr ? markInstalledLocale (localeText, *markedLanguages) : 0;
+}
+
 constexpr int kSimplifiedChinese = 8;
 constexpr int kTraditionalChinese = 9;
 
@@ -46,7 +56,7 @@ LocaleSource& getLocaleSource()
 }
 
 //==============================================================================
-int markInstalledLocale (const char* localeText)
+int markInstalledLocale (const char* localeText, std::array<bool, kLanguageCount>& available)
 {
     if (localeText == nullptr)
         return 0;
@@ -57,7 +67,6 @@ int markInstalledLocale (const char* localeText)
         return 1; // nothing to compare; let the enumeration go on
 
     const char* lowByte = localeText + length - 2;
-    auto* catalogue = TxtLoader::getInstance();
 
     // English (0) is always available and never examined.
     for (int i = 1; i < kLanguageCount; ++i)
@@ -66,28 +75,20 @@ int markInstalledLocale (const char* localeText)
         std::snprintf (digits, sizeof (digits), "%02x", (unsigned int) (languageIds[i] & 0xFF));
 
         if (asciiLower (lowByte[0]) == digits[0] && asciiLower (lowByte[1]) == digits[1])
-            catalogue->setLanguageAvailable (i, true);
+            available[(size_t) i] = true;
     }
 
     return 1;
 }
 
-int detectStartLanguage()
+namespace
 {
-    auto* catalogue = TxtLoader::getInstance();
-    auto& source = getLocaleSource();
-
-    catalogue->setLanguageAvailable (0, true);
-
-    for (int i = 1; i < kLanguageCount; ++i)
-        catalogue->setLanguageAvailable (i, false);
-
-    source.enumerateInstalledLocales (markInstalledLocale);
-
-    const juce::uint16 langId = source.userDefaultLangId();
+// The rules for the user's language identifier, given what is available.
+int startLanguageOf (juce::uint16 langId, const std::array<bool, kLanguageCount>& available)
+{
     const int primary = langId & 0xFF;
 
-    auto ifAvailable = [catalogue] (int language) { return catalogue->isLanguageAvailable (language) ? language : 0; };
+    auto ifAvailable = [&available] (int language) { return available[(size_t) language] ? language : 0; };
 
     if (primary != 0x04)
     {
@@ -116,4 +117,18 @@ int detectStartLanguage()
         default:
             return 0;
     }
+}
+} // namespace
+
+StartLanguageChoice chooseStartLanguage (LocaleSource& source)
+{
+    StartLanguageChoice choice;
+    choice.available[0] = true;
+
+    const auto previous = std::exchange (markedLanguages, &choice.available);
+    source.enumerateInstalledLocales (markIntoChoice);
+    markedLanguages = previous;
+
+    choice.language = startLanguageOf (source.userDefaultLangId(), choice.available);
+    return choice;
 }

@@ -7,7 +7,11 @@
 // from a LocaleSource: the host one reads the POSIX locale settings, tests put
 // in their own so that they never depend on the machine they run on.
 
-#include "TxtLoader.h"
+#include "localisation/Languages.h"
+
+#include <juce_core/juce_core.h>
+
+#include <array>
 
 // The Windows language identifier of each language, by language index. Only
 // the low byte (the primary language) takes part in the comparisons, except
@@ -64,7 +68,7 @@ public:
     juce::StringArray installed;
 };
 
-// The source detectStartLanguage asks; nullptr puts the host source back.
+// The source the catalogue asks at its start; nullptr puts the host source back.
 void setLocaleSource (LocaleSource* source);
 LocaleSource& getLocaleSource();
 
@@ -80,14 +84,22 @@ private:
     JUCE_DECLARE_NON_COPYABLE (ScopedLocaleSource)
 };
 
-// Writes the availability flags of the shared catalogue (English always, the
-// others when a locale of their primary language is installed) and returns
-// the start language, 0..11. Called by TxtLoader::getInstance once the shared
-// object exists.
-int detectStartLanguage();
+// Which languages the user may pick, by language index, and which one the
+// program starts in.
+struct StartLanguageChoice
+{
+    std::array<bool, kLanguageCount> available {};
+    int language = 0; // 0..11
+};
 
-// The locale enumeration callback: marks every language 1..11 whose primary
-// language matches the last two hex digits of localeText (either case) as
-// available in the shared catalogue. Returns 0 (FALSE) for a null text, which
-// ends the enumeration, else 1 (TRUE).
-int markInstalledLocale (const char* localeText);
+// The choice the source's answers lead to: English always available, the
+// others when a locale of their primary language is installed; the start
+// language is the user's when it is available, else English. It reads
+// nothing but the source, so the catalogue can take it while it is made.
+StartLanguageChoice chooseStartLanguage (LocaleSource& source);
+
+// What the locale enumeration's callback does with one locale text: marks
+// every language 1..11 whose primary language matches its last two hex
+// digits (either case) as available. Returns 0 (FALSE) for a null text,
+// which ends the enumeration, else 1 (TRUE).
+int markInstalledLocale (const char* localeText, std::array<bool, kLanguageCount>& available);

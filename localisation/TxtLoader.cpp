@@ -2,6 +2,8 @@
 #include "TextTables.h"
 #include "LanguageDetection.h"
 
+#include <memory>
+
 TxtLoader* TxtLoader::instance = nullptr;
 
 TxtLoader::TxtLoader()
@@ -24,18 +26,20 @@ TxtLoader* TxtLoader::getInstance()
 {
     if (instance == nullptr)
     {
-        // Stored before the language is chosen: detectStartLanguage and the
-        // locale callback it drives read and write this very object through
-        // getInstance, which must not build a second one.
-        instance = new TxtLoader();
+        // The choice reads only the locale source; the catalogue takes it.
+        const auto choice = chooseStartLanguage (getLocaleSource());
+        auto catalogue = std::make_unique<TxtLoader>();
 
-        const int language = detectStartLanguage();
+        for (int i = 0; i < kLanguageCount; ++i)
+            catalogue->setLanguageAvailable (i, choice.available[(size_t) i]);
 
-        if (isLanguageIndex (language))
+        if (isLanguageIndex (choice.language))
         {
-            instance->currentLanguage = language;
-            instance->loadTextSet (4);
+            catalogue->currentLanguage = choice.language;
+            catalogue->loadTextSet (4);
         }
+
+        instance = catalogue.release();
     }
 
     return instance;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "localisation/Languages.h"
+
 #include <juce_core/juce_core.h>
 
 // The catalogue's keys, in the catalogue's own order: a key's number is its
@@ -38,12 +40,6 @@ enum TextKey
 };
 
 constexpr int kTextCount = 29;
-
-// Languages by index: 0 English, 1 French, 2 German, 3 Spanish, 4 Italian,
-// 5 Dutch, 6 Russian, 7 Portuguese, 8 Simplified Chinese, 9 Traditional
-// Chinese, 10 Korean, 11 Japanese. A language list item's identifier is the
-// index plus 1.
-constexpr int kLanguageCount = 12;
 
 static_assert (txtRestartApplication + 1 == kTextCount, "every key has a text table");
 

@@ -6,6 +6,7 @@
 #include "localisation/LanguageDetection.h"
 #include "localisation/TxtLoader.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,15 @@ std::vector<int> availableLanguages (const TxtLoader& catalogue)
     return result;
 }
 
-void clearAvailability (TxtLoader& catalogue)
+std::vector<int> availableLanguages (const std::array<bool, kLanguageCount>& available)
 {
+    std::vector<int> result;
+
     for (int i = 0; i < kLanguageCount; ++i)
-        catalogue.setLanguageAvailable (i, false);
+        if (available[(size_t) i])
+            result.push_back (i);
+
+    return result;
 }
 
 struct StartCase
@@ -73,9 +79,10 @@ TEST_P (StartLanguage, FollowsUserLanguageAndInstalledLocales)
     EXPECT_EQ (c.expectedLanguage, catalogue->getCurrentLanguage());
     EXPECT_EQ (c.expectedAvailable, availableLanguages (*catalogue));
 
-    // detectStartLanguage on its own gives the same answer again.
-    EXPECT_EQ (c.expectedLanguage, detectStartLanguage());
-    EXPECT_EQ (c.expectedAvailable, availableLanguages (*catalogue));
+    // The choice on its own gives the same answer again.
+    const auto choice = chooseStartLanguage (source);
+    EXPECT_EQ (c.expectedLanguage, choice.language);
+    EXPECT_EQ (c.expectedAvailable, availableLanguages (choice.available));
 }
 
 INSTANTIATE_TEST_SUITE_P (Rules, StartLanguage, ::testing::Values (StartCase { "French Canada user, French locale", 0x0C0C, { "00000409", "0000040C" }, 1, { 0, 1 } }, StartCase { "Brazilian user, Brazilian locale", 0x0416, { "00000416" }, 7, { 0, 7 } }, StartCase { "Brazilian user, Portugal locale", 0x0416, { "00000816" }, 7, { 0, 7 } }, StartCase { "Singapore user, Chinese locale", 0x1004, { "00000804" }, 9, { 0, 8, 9 } }, StartCase { "Hong Kong user", 0x0C04, { "00000C04" }, 9, { 0, 8, 9 } }, StartCase { "Taiwan user", 0x0404, { "00000404" }, 9, { 0, 8, 9 } }, StartCase { "Macao user", 0x1404, { "00001404" }, 9, { 0, 8, 9 } }, StartCase { "neutral Traditional Chinese user", 0x7C04, { "00000404" }, 9, { 0, 8, 9 } }, StartCase { "PRC user", 0x0804, { "00000804" }, 8, { 0, 8, 9 } }, StartCase { "PRC user, only a Taiwan locale", 0x0804, { "00000404" }, 8, { 0, 8, 9 } }, StartCase { "other Chinese identifier", 0x7804, { "00000804" }, 0, { 0, 8, 9 } }, StartCase { "PRC user without a Chinese locale", 0x0804, { "00000409" }, 0, { 0 } }, StartCase { "Taiwan user without a Chinese locale", 0x0404, { "00000409" }, 0, { 0 } }, StartCase { "Singapore user without Chinese locale", 0x1004, { "00000411" }, 0, { 0, 11 } }, StartCase { "British user", 0x0809, { "00000809", "0000040C" }, 0, { 0, 1 } }, StartCase { "Polish user with a Polish locale", 0x0415, { "00000415" }, 0, { 0 } }, StartCase { "English-only system, German user", 0x0407, { "00000409", "00000809" }, 0, { 0 } }, StartCase { "German user, only Japanese installed", 0x0407, { "00000411" }, 0, { 0, 11 } }, StartCase { "Japanese user, Japanese locale", 0x0411, { "00000411" }, 11, { 0, 11 } }, StartCase { "Korean user, lower-case locale text", 0x0412, { "00000412" }, 10, { 0, 10 } }, StartCase { "French user, lower-case locale text", 0x040C, { "0000080c" }, 1, { 0, 1 } }, StartCase { "nothing enumerated", 0x040C, {}, 0, { 0 } }, StartCase { "user language unknown to the host", 0x0000, { "00000407" }, 0, { 0, 2 } }, StartCase { "every language installed, Dutch user", 0x0813, { "00000409", "0000040C", "00000407", "00000C0A", "00000410", "00000413", "00000419", "00000816", "00000804", "00000412", "00000411" }, 5, { 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 } }));
@@ -101,25 +108,9 @@ TEST_F (CatalogueTest, EnglishStartStillLoadsTexts)
     EXPECT_EQ (juce::String ("Updater Program"), catalogue->getText (txtTitle));
 }
 
-TEST_F (CatalogueTest, DetectionStartsFromEnglishOnlyEveryTime)
-{
-    auto* catalogue = TxtLoader::getInstance();
-
-    for (int i = 0; i < kLanguageCount; ++i)
-        catalogue->setLanguageAvailable (i, true);
-
-    catalogue->setLanguageAvailable (0, false);
-
-    // Nothing installed: stale flags from before must not survive.
-    EXPECT_EQ (0, detectStartLanguage());
-    EXPECT_EQ (std::vector<int> { 0 }, availableLanguages (*catalogue));
-}
-
 //==============================================================================
-TEST_F (CatalogueTest, MarkInstalledLocaleMatchesLowByteInEitherCase)
+TEST (MarkInstalledLocale, MatchesTheLowByteInEitherCase)
 {
-    auto* catalogue = TxtLoader::getInstance();
-
     struct Case
     {
         const char* text;
@@ -152,40 +143,23 @@ TEST_F (CatalogueTest, MarkInstalledLocaleMatchesLowByteInEitherCase)
     for (auto& c : cases)
     {
         SCOPED_TRACE (c.text);
-        clearAvailability (*catalogue);
+        std::array<bool, kLanguageCount> available {};
 
-        EXPECT_EQ (1, markInstalledLocale (c.text));
-        EXPECT_EQ (c.marked, availableLanguages (*catalogue));
+        EXPECT_EQ (1, markInstalledLocale (c.text, available));
+        EXPECT_EQ (c.marked, availableLanguages (available));
     }
 }
 
-TEST_F (CatalogueTest, MarkInstalledLocaleAddsToEarlierMarks)
+TEST (MarkInstalledLocale, AddsToEarlierMarksAndANullTextEndsTheEnumeration)
 {
-    auto* catalogue = TxtLoader::getInstance();
-    clearAvailability (*catalogue);
+    std::array<bool, kLanguageCount> available {};
 
-    markInstalledLocale ("00000407");
-    markInstalledLocale ("00000411");
-    markInstalledLocale ("00000409");
+    markInstalledLocale ("00000407", available);
+    markInstalledLocale ("00000411", available);
+    markInstalledLocale ("00000409", available);
+    EXPECT_EQ (0, markInstalledLocale (nullptr, available));
 
-    EXPECT_EQ ((std::vector<int> { 2, 11 }), availableLanguages (*catalogue));
-}
-
-TEST_F (CatalogueTest, NullLocaleTextEndsEnumerationWithoutMarking)
-{
-    auto* catalogue = TxtLoader::getInstance();
-    clearAvailability (*catalogue);
-
-    EXPECT_EQ (0, markInstalledLocale (nullptr));
-    EXPECT_TRUE (availableLanguages (*catalogue).empty());
-}
-
-TEST_F (CatalogueTest, MarkInstalledLocaleWritesTheSharedCatalogue)
-{
-    // Called before anything else, the callback brings the shared object
-    // into being and marks it; the mark is still there afterwards.
-    EXPECT_EQ (1, markInstalledLocale ("00000410"));
-    EXPECT_TRUE (TxtLoader::getInstance()->isLanguageAvailable (4));
+    EXPECT_EQ ((std::vector<int> { 2, 11 }), availableLanguages (available));
 }
 
 //==============================================================================
