@@ -118,9 +118,12 @@ e2e_on_language_screen()   { [ "$(e2e_count_colour 40 78 200 12 ffffff)" -gt 150
 e2e_on_updating_screen()   { [ "$(e2e_count_colour 40 78 300 12 fa32c8)" -gt 100 ] || [ "$(e2e_count_colour 40 78 300 12 080808)" -gt 100 ]; }
 e2e_left_button_hidden()   { [ "$(e2e_count_colour 176 114 100 20 eaeaea)" -gt 1950 ]; }
 e2e_right_button_shown()   { [ "$(e2e_count_colour 286 114 100 20 eaeaea)" -lt 1900 ]; }
-# The ready screen with Start armed: its caption is dark once the screen has
-# been on show for a moment, grey before (it takes no click then).
-e2e_on_ready_screen()      { ! e2e_on_language_screen && ! e2e_on_updating_screen && ! e2e_left_button_hidden && e2e_right_caption_dark; }
+# The ready screen with its versions and Start armed: its caption is dark
+# once the screen has been on show for a moment, grey before (it takes no
+# click then). Between OK and the ready screen the page has no text and
+# still shows OK and Cancel, which must not pass for it.
+e2e_on_ready_screen()      { ! e2e_on_language_screen && ! e2e_on_updating_screen && ! e2e_left_button_hidden && e2e_page_has_text && e2e_right_caption_dark; }
+e2e_page_has_text()        { [ "$(e2e_count_colour 20 20 300 60 000000)" -gt 100 ]; }
 e2e_right_caption_dark()   { [ "$(e2e_count_colour 286 114 100 20 101010)" -gt 15 ]; }
 e2e_on_completion_screen() { ! e2e_on_updating_screen && e2e_left_button_hidden && e2e_right_button_shown; }
 e2e_shows_warning()        { [ "$(e2e_count_colour 20 15 64 64 ffd400)" -gt 500 ]; }
