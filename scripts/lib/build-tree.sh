@@ -26,7 +26,8 @@ vqd_ccache_launcher() {
 # TREE from SOURCE when it has no cache yet, with all the options and the
 # ccache launcher. A configured tree keeps its cache, so that a rebuild does
 # not run CMake again, except that options after "--" are applied to it each
-# time they are given (its output is not repeated then). Exports
+# time they are given (its output is not repeated then); an option of the
+# first kind that differs from the tree's is named, not applied. Exports
 # CCACHE_BASEDIR for the build that follows.
 vqd_configure_once() {
     local source=$1 tree=$2; shift 2
@@ -36,7 +37,23 @@ vqd_configure_once() {
     vqd_ccache_launcher
     if [ ! -f "$tree/CMakeCache.txt" ]; then
         cmake -S "$source" -B "$tree" "${setup[@]}" "${VQD_LAUNCHER[@]}" "${always[@]}"
-    elif [ ${#always[@]} -gt 0 ]; then
-        cmake -S "$source" -B "$tree" "${always[@]}" >/dev/null
+    else
+        vqd_say_kept_options "$tree" "${setup[@]}"
+        [ ${#always[@]} -eq 0 ] || cmake -S "$source" -B "$tree" "${always[@]}" >/dev/null
     fi
+}
+
+# vqd_say_kept_options TREE [OPTIONS...]: names each -DNAME=VALUE that the
+# configured TREE holds with another value, which it keeps; so a changed
+# option does not seem to have been taken.
+vqd_say_kept_options() {
+    local tree=$1; shift
+    local option name value cached
+    for option in "$@"; do
+        [[ "$option" =~ ^-D([A-Za-z0-9_]+)(:[A-Z]+)?=(.*)$ ]] || continue
+        name=${BASH_REMATCH[1]} value=${BASH_REMATCH[3]}
+        cached=$(sed -n "s/^$name:[A-Z]*=//p" "$tree/CMakeCache.txt" | head -1)
+        [ "$cached" = "$value" ] \
+            || echo "$tree keeps $name=$cached from its first configuration ($value not applied; remove $tree to change it)" >&2
+    done
 }
