@@ -8,7 +8,6 @@
 #include "GlyphRecorder.h"
 #include "ImageChecks.h"
 #include "MessageLoop.h"
-#include "XScreen.h"
 #include "ui/AlineButton.h"
 #include "ui/BtnLookAndFeel.h"
 #include "ui/LangLookAndFeel.h"
@@ -382,61 +381,6 @@ TEST_F (AlineButtonTest, NoFocusFrameWithoutKeyboardFocus)
     EXPECT_TRUE (pixelIs (image, 94, 10, kFace));
 
     parent.removeChildComponent (&button);
-}
-
-TEST_F (AlineButtonTest, FocusFrameWhileButtonOrItsChildHasKeyboardFocus)
-{
-    // JUCE only gives keyboard focus to a component on a focused window, so
-    // this needs a screen (run under Xvfb).
-    if (! hasScreen())
-        GTEST_SKIP() << "no display: keyboard focus needs a window";
-
-    if (! ignoreXErrorsLikeAJuceApplication())
-        GTEST_SKIP() << "cannot guard against X errors";
-
-    juce::Component window;
-    window.setBounds (10, 10, 100, 20);
-    window.addAndMakeVisible (button);
-    button.setWantsKeyboardFocus (true);
-    window.addToDesktop (0);
-    window.setVisible (true);
-
-    juce::Component child;
-    child.setBounds (0, 0, 1, 1);
-    child.setWantsKeyboardFocus (true);
-    button.addAndMakeVisible (child);
-
-    auto focusOn = [] (juce::Component& c) {
-        return MessageLoop::runUntil ([&c] { if (! c.hasKeyboardFocus (false)) c.grabKeyboardFocus();
-                                             return c.hasKeyboardFocus (false); }, 3000);
-    };
-
-    if (! focusOn (button))
-    {
-        window.removeFromDesktop();
-        GTEST_SKIP() << "the window manager did not give the window the focus";
-    }
-
-    auto grey = [] (const juce::Image& image, int x, int y) {
-        const auto c = image.getPixelAt (x, y);
-        return c.getRed() < 0xe0 && c.getRed() > 0x90 && c.getRed() == c.getGreen() && c.getGreen() == c.getBlue();
-    };
-
-    auto focused = paintIntoImage (button);
-    EXPECT_TRUE (grey (focused, 20, 3));
-    EXPECT_TRUE (grey (focused, 20, 16));
-    EXPECT_TRUE (grey (focused, 5, 10));
-    EXPECT_TRUE (grey (focused, 94, 10));
-    EXPECT_TRUE (pixelIs (focused, 20, 5, kFace)); // inside the frame
-    EXPECT_TRUE (pixelIs (focused, 3, 10, kFace)); // outside it
-
-    // A focused child counts too.
-    ASSERT_TRUE (focusOn (child));
-    EXPECT_TRUE (grey (paintIntoImage (button), 20, 3));
-
-    button.removeChildComponent (&child);
-    window.removeFromDesktop();
-    window.removeChildComponent (&button);
 }
 
 //==============================================================================
