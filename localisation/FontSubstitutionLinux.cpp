@@ -1,4 +1,4 @@
-#include "FontSubstitution.h"
+#include "localisation/FontSubstitution.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "FontSubstitution.h"
+#include "localisation/FontSubstitution.h"
 
 // Windows has the fonts the program names: nothing is substituted.
 

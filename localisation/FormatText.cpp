@@ -1,4 +1,4 @@
-#include "FormatText.h"
+#include "localisation/FormatText.h"
 
 namespace
 {

@@ -1,4 +1,4 @@
-#include "HostLocaleSourceLinux.h"
+#include "localisation/HostLocaleSourceLinux.h"
 
 #include <unicode/uloc.h>
 

@@ -4,7 +4,7 @@
 // EnumSystemLocalesA: from the POSIX locale settings, turned into Windows
 // identifiers with ICU.
 
-#include "LanguageDetection.h"
+#include "localisation/LanguageDetection.h"
 
 namespace PosixLocales
 {

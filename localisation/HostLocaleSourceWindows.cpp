@@ -1,4 +1,4 @@
-#include "LanguageDetection.h"
+#include "localisation/LanguageDetection.h"
 
 #ifndef NOMINMAX
  #define NOMINMAX

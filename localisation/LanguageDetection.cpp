@@ -1,4 +1,4 @@
-#include "LanguageDetection.h"
+#include "localisation/LanguageDetection.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -7,7 +7,7 @@
 // Portuguese updating text has "% s", the Dutch one "%swordt", and the
 // Portuguese and Korean completion texts carry no placeholder at all.
 
-#include "TextTables.h"
+#include "localisation/TextTables.h"
 
 namespace
 {

@@ -4,7 +4,7 @@
 // table of texts per TextKey, each indexed by language (0..11). They are
 // built before the application object and outlive every TxtLoader.
 
-#include "TxtLoader.h"
+#include "localisation/TxtLoader.h"
 
 extern const juce::String kPlatformFonts[kLanguageCount];
 extern const juce::String kAlternativeFonts[kLanguageCount];

@@ -1,6 +1,6 @@
-#include "TxtLoader.h"
-#include "TextTables.h"
-#include "LanguageDetection.h"
+#include "localisation/TxtLoader.h"
+#include "localisation/TextTables.h"
+#include "localisation/LanguageDetection.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "AlineButton.h"
+#include "ui/AlineButton.h"
 
-#include "BtnLookAndFeel.h"
+#include "ui/BtnLookAndFeel.h"
 
 namespace
 {

@@ -1,4 +1,4 @@
-#include "BtnLookAndFeel.h"
+#include "ui/BtnLookAndFeel.h"
 
 BtnLookAndFeel::BtnLookAndFeel() = default;
 

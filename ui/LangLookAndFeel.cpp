@@ -1,4 +1,4 @@
-#include "LangLookAndFeel.h"
+#include "ui/LangLookAndFeel.h"
 
 #include "localisation/FontSubstitution.h"
 #include "localisation/TextTables.h"

@@ -1,4 +1,4 @@
-#include "ProgressLookAndFeel.h"
+#include "ui/ProgressLookAndFeel.h"
 
 ProgressLookAndFeel::ProgressLookAndFeel() = default;
 
