@@ -1,168 +1,110 @@
 // The exported surface of the simulated library (vqdtrm4hid.dll on Windows,
-// libvqdtrm4hid.so on Linux): the ten HID_
-// functions of the maker's ABI and the vqdsim control interface. Everything
-// else in the library stays hidden, so that the program cannot come to rely
-// on anything a real build of the library would not have. The build defines
+// libvqdtrm4hid.so on Linux): the ten HID_ functions of the maker's ABI.
+// HID_Initialize chooses what answers the session, the emulated controller
+// or the replay of a recording; the other nine go to what it chose. The
+// vqdsim control interface is in sim/SimControl.cpp. Everything else in the
+// library stays hidden, so that the program cannot come to rely on anything
+// a real build of the library would not have. The build defines
 // VQDTRM4HID_BUILDING for this library, so these are the exported ones.
 #include "device/VqdTrm4Hid.h"
+#include "sim/EmulatedLibrary.h"
+#include "sim/LibraryBackend.h"
 #include "sim/Replayer.h"
-#include "sim/SimControl.h"
-#include "sim/Simulator.h"
 
+#include <atomic>
+
+namespace vqdsim
+{
+namespace detail
+{
+namespace
+{
+
+// Chosen on the thread that opens the session, and read by every thread the
+// program calls from (its message thread and its worker), hence atomic. A
+// call made before any choice goes to the emulation, as it always has.
+std::atomic<LibraryBackend*> chosen { &EmulatedLibrary::instance() };
+
+LibraryBackend& backend()
+{
+    return *chosen.load();
+}
+
+} // namespace
+
+void chooseBackend (Replayer* replay)
+{
+    if (replay != nullptr)
+        chosen.store (replay);
+    else
+        chosen.store (&EmulatedLibrary::instance());
+}
+
+} // namespace detail
+} // namespace vqdsim
+
+using vqdsim::detail::backend;
+using vqdsim::detail::chooseBackend;
 using vqdsim::detail::Replayer;
-using vqdsim::detail::Simulator;
 
 extern "C" {
 
 void VQDTRM4HID_CALL HID_Initialize (HidInstanceHandle instance)
 {
-    if (Replayer* replay = Replayer::forSession())
-        return replay->initialize (instance);
-    Simulator::instance().initialize (instance);
+    // The replay when the scenario (in-process, or else VQDTRM4_SIM) names a
+    // recording, the emulation otherwise; kept until the next session, or
+    // until a test sets or drops a replay in-process.
+    chooseBackend (Replayer::forSession());
+    backend().initialize (instance);
 }
 
 void VQDTRM4HID_CALL HID_SetCallback (HidWindowHandle window, unsigned int inputMessage, unsigned int arrivalMessage,
                                       unsigned int removalMessage)
 {
-    if (Replayer* replay = Replayer::active())
-        return replay->setCallback (window, inputMessage, arrivalMessage, removalMessage);
-    Simulator::instance().setCallback (window, inputMessage, arrivalMessage, removalMessage);
+    backend().setCallback (window, inputMessage, arrivalMessage, removalMessage);
 }
 
 void VQDTRM4HID_CALL HID_Start (void)
 {
-    if (Replayer* replay = Replayer::active())
-        return replay->start();
-    Simulator::instance().start();
+    backend().start();
 }
 
 void VQDTRM4HID_CALL HID_Stop (void)
 {
-    if (Replayer* replay = Replayer::active())
-        return replay->stop();
-    Simulator::instance().stop();
+    backend().stop();
 }
 
 void VQDTRM4HID_CALL HID_Finalize (void)
 {
-    if (Replayer* replay = Replayer::active())
-        return replay->finalize();
-    Simulator::instance().finalize();
+    // The choice outlives the session: a call that comes after it goes
+    // where the session's calls went (a replay reports it as a call after
+    // the recording's end).
+    backend().finalize();
 }
 
 int VQDTRM4HID_CALL HID_EnumHIDno (int* hidNumbers)
 {
-    if (Replayer* replay = Replayer::active())
-        return replay->enumerate (hidNumbers);
-    return Simulator::instance().enumerate (hidNumbers);
+    return backend().enumerate (hidNumbers);
 }
 
 int VQDTRM4HID_CALL HID_GetDeviceType (int hidNo)
 {
-    if (Replayer* replay = Replayer::active())
-        return replay->deviceType (hidNo);
-    return Simulator::instance().deviceType (hidNo);
+    return backend().deviceType (hidNo);
 }
 
 int VQDTRM4HID_CALL HID_GetFirmwareVersion (int deviceType, int* values, int count)
 {
-    if (Replayer* replay = Replayer::active())
-        return replay->firmwareVersion (deviceType, values, count);
-    return Simulator::instance().firmwareVersion (deviceType, values, count);
+    return backend().firmwareVersion (deviceType, values, count);
 }
 
 int VQDTRM4HID_CALL HID_Write (int hidNo, const unsigned char* report, int length)
 {
-    if (Replayer* replay = Replayer::active())
-        return replay->write (hidNo, report, length);
-    return Simulator::instance().write (hidNo, report, length);
+    return backend().write (hidNo, report, length);
 }
 
 void VQDTRM4HID_CALL HID_Input (int hidNo, unsigned char* buffer, int* length)
 {
-    if (Replayer* replay = Replayer::active())
-        return replay->input (hidNo, buffer, length);
-    Simulator::instance().input (hidNo, buffer, length);
+    backend().input (hidNo, buffer, length);
 }
 
 } // extern "C"
-
-namespace vqdsim
-{
-
-void configure (const Scenario& scenario)
-{
-    Replayer::instance().configure (scenario);
-    Simulator::instance().configure (scenario);
-}
-
-void reset()
-{
-    Replayer::instance().forget();
-    Simulator::instance().forgetScenario();
-}
-
-ReplayOutcome replayOutcome()
-{
-    return Replayer::instance().outcome();
-}
-
-std::vector<std::string> callLog()
-{
-    return Simulator::instance().callLog();
-}
-
-void clearCallLog()
-{
-    Simulator::instance().clearCallLog();
-}
-
-std::vector<uint8_t> flashRegion (uint8_t target)
-{
-    const Region* region = Replayer::active() != nullptr ? detail::regionOf (target) : nullptr;
-    if (region != nullptr)
-    {
-        const std::vector<uint8_t> flash = Replayer::active()->flashImage();
-        return std::vector<uint8_t> (flash.begin() + region->address, flash.begin() + region->address + region->size);
-    }
-    return Simulator::instance().flashRegion (target);
-}
-
-std::vector<uint8_t> flashImage()
-{
-    if (Replayer* replay = Replayer::active())
-        return replay->flashImage();
-    return Simulator::instance().flashImage();
-}
-
-Stats stats()
-{
-    return Simulator::instance().stats();
-}
-
-std::vector<int64_t> commitPollTimesUs()
-{
-    return Simulator::instance().commitPollTimesUs();
-}
-
-void unplug (int hidNo)
-{
-    Simulator::instance().unplug (hidNo);
-}
-
-void plug (int hidNo)
-{
-    Simulator::instance().plug (hidNo);
-}
-
-void injectReport (int hidNo, const uint8_t* report, int length)
-{
-    Simulator::instance().injectReport (hidNo, report, length);
-}
-
-bool threadRunning()
-{
-    return Simulator::instance().threadRunning();
-}
-
-} // namespace vqdsim

@@ -19,6 +19,7 @@
 #include "device/VqdTrm4Hid.h"
 #include "recording/Recording.h"
 #include "sim/FirmwareLoader.h"
+#include "sim/LibraryBackend.h"
 #include "sim/ReplayCursor.h"
 #include "sim/SimControl.h"
 
@@ -37,7 +38,7 @@ namespace vqdsim
 namespace detail
 {
 
-class Replayer
+class Replayer final : public LibraryBackend
 {
 public:
     static Replayer& instance();
@@ -57,17 +58,17 @@ public:
     std::vector<uint8_t> flashImage();
 
     // The library's functions.
-    void initialize (void* moduleInstance);
+    void initialize (void* moduleInstance) override;
     void setCallback (HidWindowHandle window, unsigned int inputMessage, unsigned int arrivalMessage,
-                      unsigned int removalMessage);
-    void start();
-    void stop();
-    void finalize();
-    int enumerate (int* hidNumbers);
-    int deviceType (int hidNo);
-    int firmwareVersion (int type, int* values, int count);
-    int write (int hidNo, const unsigned char* report, int length);
-    void input (int hidNo, unsigned char* buffer, int* length);
+                      unsigned int removalMessage) override;
+    void start() override;
+    void stop() override;
+    void finalize() override;
+    int enumerate (int* hidNumbers) override;
+    int deviceType (int hidNo) override;
+    int firmwareVersion (int type, int* values, int count) override;
+    int write (int hidNo, const unsigned char* report, int length) override;
+    void input (int hidNo, unsigned char* buffer, int* length) override;
 
 private:
     using Clock = std::chrono::steady_clock;
