@@ -6,7 +6,7 @@
 function(vqd_keep_platform_sources list_name)
     set(sources ${${list_name}})
     if(WIN32)
-        list(FILTER sources EXCLUDE REGEX ".*(Linux|Posix)(Test)?\\.cpp$")
+        list(FILTER sources EXCLUDE REGEX ".*Linux(Test)?\\.cpp$")
     else()
         list(FILTER sources EXCLUDE REGEX ".*Windows(Test)?\\.cpp$")
     endif()

@@ -1,7 +1,7 @@
 // The maker's own HID library, renamed so that the recorder can stand in its
 // place (vqdtrm4hid_maker.dll, libvqdtrm4hid_maker.so): loaded from the
 // recorder's own folder, never from the search path, and its ten functions
-// found by name. How differs by platform (MakerLibraryPosix.cpp,
+// found by name. How differs by platform (MakerLibraryLinux.cpp,
 // MakerLibraryWindows.cpp).
 #pragma once
 

@@ -2,7 +2,7 @@
 // checks, whatever happens to the file on disk after them: cut short,
 // overwritten, replaced by another valid file or deleted, on the ready
 // screen or between two blocks of the update. (A FIFO in the file's place:
-// FileSystemPosixTest.cpp.)
+// FileSystemLinuxTest.cpp.)
 #include "FileIntegrityFixture.h"
 
 #include "update/RegularFile.h"

@@ -20,7 +20,7 @@ trap 'rm -rf "$work"' EXIT
 # functions __stdcall, not marked for export in the code, named by a .def.
 cxx=(i686-w64-mingw32-g++-posix -O2 -std=c++17 -DVQDTRM4HID_STDCALL -I"$src")
 for source in "$src"/sim/*.cpp; do
-    case "$source" in *Posix.cpp|*Linux.cpp) continue ;; esac
+    case "$source" in *Linux.cpp) continue ;; esac
     building=(-DVQDTRM4HID_BUILDING)
     [ "$(basename "$source")" = HidLibrary.cpp ] && building=()
     "${cxx[@]}" "${building[@]}" -w -c "$source" -o "$work/$(basename "$source" .cpp).o"
