@@ -6,8 +6,8 @@
 
 namespace
 {
-const char* const kApplicationName = "VQDTRM4UpdateProgram";
-const char* const kApplicationVersion = "1.0.0";
+const char* const applicationName = "VQDTRM4UpdateProgram";
+const char* const applicationVersion = "1.0.0";
 } // namespace
 
 Application::Application() = default;
@@ -16,12 +16,12 @@ Application::~Application() = default;
 
 const juce::String Application::getApplicationName()
 {
-    return kApplicationName;
+    return applicationName;
 }
 
 const juce::String Application::getApplicationVersion()
 {
-    return kApplicationVersion;
+    return applicationVersion;
 }
 
 bool Application::moreThanOneInstanceAllowed()

@@ -11,7 +11,7 @@
 
 namespace
 {
-const int kMaxMessageBytes = 4096;
+const int maxMessageBytes = 4096;
 
 // The abstract socket address: a leading NUL, then a name that no other
 // program or user shares.
@@ -73,7 +73,7 @@ bool InstanceHandOver::sendToRunningInstance (const juce::String& name, const ju
     {
         const auto message = name + "/" + commandLine;
         const auto* bytes = message.toRawUTF8();
-        auto remaining = juce::jmin ((int) std::strlen (bytes), kMaxMessageBytes);
+        auto remaining = juce::jmin ((int) std::strlen (bytes), maxMessageBytes);
         sent = true;
 
         while (remaining > 0)
@@ -129,7 +129,7 @@ void InstanceHandOver::run()
 
             received.append (buffer, (size_t) count);
 
-            if (received.getSize() >= (size_t) kMaxMessageBytes)
+            if (received.getSize() >= (size_t) maxMessageBytes)
                 break;
         }
 

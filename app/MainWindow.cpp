@@ -5,15 +5,15 @@
 
 namespace
 {
-const int kContentWidth = 404;
-const int kContentHeight = 126;
+const int contentWidth = 404;
+const int contentHeight = 126;
 } // namespace
 
 MainWindow::MainWindow()
     : juce::DocumentWindow ("VQD-TRM4 update program", juce::Colour (PageStyle::pageColour), 0, true)
 {
     mainComponent = new MainComponent();
-    mainComponent->setSize (kContentWidth, kContentHeight);
+    mainComponent->setSize (contentWidth, contentHeight);
 
     // Resize-to-fit: the error screens make the content 800 x 300 and the
     // window follows.

@@ -137,7 +137,7 @@ RunResult runUpdate (const juce::File& folder, bool framed)
 
     const auto file = UpdateFileMaker::make ({});
     result.ok = engine.getUpdateState() == stateComplete
-                && vqdsim::flashImage() == std::vector<uint8_t> (file.begin(), file.begin() + vqdsim::kFlashEnd);
+                && vqdsim::flashImage() == std::vector<uint8_t> (file.begin(), file.begin() + vqdsim::flashEnd);
     result.totalMs = end - start;
     result.reports = stats.reportsReceived - statsBefore.reportsReceived;
     result.roundTrips = result.reports - 1; // the finish command has no answer

@@ -33,14 +33,14 @@
 // number is ignored.
 namespace
 {
-const wchar_t* const kClassName = L"HID_WINDOW_CALLBACK";
+const wchar_t* const className = L"HID_WINDOW_CALLBACK";
 
 // Asks the window's thread to destroy the window and end.
-constexpr UINT kCloseMessage = WM_APP + 0x3F;
+constexpr UINT closeMessage = WM_APP + 0x3F;
 
 // Carries the number of a pending callback (lParam) through the window's
 // queue, behind the notices that came before it.
-constexpr UINT kCallbackMessage = WM_APP + 0x3E;
+constexpr UINT callbackMessage = WM_APP + 0x3E;
 
 // What a queued notice needs once it reaches the message thread; it outlives
 // the window, so that a notice still queued when the window goes finds it
@@ -74,7 +74,7 @@ struct NotificationWindow::Native
         if (message >= removalMessage && message <= inputMessage && self != nullptr)
             self->queue (message, (uintptr_t) wParam, (intptr_t) lParam);
 
-        if (message == kCallbackMessage && self != nullptr)
+        if (message == callbackMessage && self != nullptr)
         {
             std::function<void()> callback;
             {
@@ -89,7 +89,7 @@ struct NotificationWindow::Native
             return 0;
         }
 
-        if (message == kCloseMessage && self != nullptr && self->closing)
+        if (message == closeMessage && self != nullptr && self->closing)
         {
             SetWindowLongPtrW (window, GWLP_USERDATA, 0);
             DestroyWindow (window);
@@ -113,7 +113,7 @@ struct NotificationWindow::Native
     // until the window is closed.
     void run (HANDLE made)
     {
-        window = CreateWindowExW (0, kClassName, kClassName, WS_OVERLAPPED | WS_DISABLED, 0, 0, 0, 0, HWND_MESSAGE,
+        window = CreateWindowExW (0, className, className, WS_OVERLAPPED | WS_DISABLED, 0, 0, 0, 0, HWND_MESSAGE,
                                   nullptr, instance, nullptr);
         if (window != nullptr)
             SetWindowLongPtrW (window, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (this));
@@ -142,7 +142,7 @@ NotificationWindow::NotificationWindow (Procedure procedure, HidInstanceHandle i
     windowClass.hInstance = native->instance;
     windowClass.hCursor = LoadCursorW (nullptr, (LPCWSTR) IDC_ARROW);
     windowClass.hbrBackground = (HBRUSH) GetStockObject (BLACK_BRUSH);
-    windowClass.lpszClassName = kClassName;
+    windowClass.lpszClassName = className;
 
     // A class still registered from an earlier session of this process is
     // reused; anything else that stops registration shows up as no window.
@@ -165,11 +165,11 @@ NotificationWindow::~NotificationWindow()
     // The window's thread waits for nothing but its messages, so it takes
     // this one at once.
     if (native->window != nullptr)
-        PostMessageW (native->window, kCloseMessage, 0, 0);
+        PostMessageW (native->window, closeMessage, 0, 0);
     if (native->thread.joinable())
         native->thread.join();
 
-    UnregisterClassW (kClassName, native->instance);
+    UnregisterClassW (className, native->instance);
 }
 
 bool NotificationWindow::isValid() const noexcept
@@ -193,7 +193,7 @@ void NotificationWindow::callAfterQueuedNotices (std::function<void()> callback)
         number = ++native->lastNumber;
         native->pending.emplace (number, std::move (callback));
     }
-    if (PostMessageW (native->window, kCallbackMessage, 0, (LPARAM) number) == 0)
+    if (PostMessageW (native->window, callbackMessage, 0, (LPARAM) number) == 0)
     {
         const std::lock_guard<std::mutex> guard (native->pendingLock);
         native->pending.erase (number);

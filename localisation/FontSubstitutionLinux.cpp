@@ -17,7 +17,7 @@ struct Substitute
 // (Debian's fonts-dejavu-core and fonts-noto-cjk). Each CJK font gets the
 // Noto face of its own region, so that characters drawn differently in
 // China, Taiwan, Korea and Japan keep their local form.
-constexpr Substitute kSubstitutes[] = {
+constexpr Substitute substitutes[] = {
     { "Verdana", "DejaVu Sans" },
     { "Microsoft YaHei", "Noto Sans CJK SC" },
     { "Microsoft JhengHei", "Noto Sans CJK TC" },
@@ -126,7 +126,7 @@ void linkCollectionsIfMissing (CollectionLinks& links)
     const auto known = juce::Font::findAllTypefaceNames();
     bool anyMissing = false;
 
-    for (auto& s : kSubstitutes)
+    for (auto& s : substitutes)
         anyMissing = anyMissing || ! known.contains (s.hostName);
 
     if (! anyMissing)
@@ -186,7 +186,7 @@ juce::Typeface::Ptr typefaceForHostFamily (const juce::Font& font, const juce::S
 //==============================================================================
 juce::String FontSubstitution::hostFontFor (const juce::String& windowsFontName)
 {
-    for (auto& s : kSubstitutes)
+    for (auto& s : substitutes)
         if (windowsFontName == s.windowsName)
             return s.hostName;
 

@@ -3,8 +3,8 @@
 namespace
 {
 // A width or precision above this can only produce a text that is cut to
-// kFormattedTextMaxBytes anyway; clamping keeps "%999999999s" cheap.
-constexpr int kLargestField = kFormattedTextMaxBytes + 1;
+// formattedTextMaxBytes anyway; clamping keeps "%999999999s" cheap.
+constexpr int largestField = formattedTextMaxBytes + 1;
 
 bool isDigit (juce::juce_wchar c) noexcept { return c >= '0' && c <= '9'; }
 
@@ -13,7 +13,7 @@ int readNumber (juce::CharPointer_UTF8& p)
     int value = 0;
 
     while (isDigit (*p))
-        value = juce::jmin (kLargestField, value * 10 + (int) (p.getAndAdvance() - '0'));
+        value = juce::jmin (largestField, value * 10 + (int) (p.getAndAdvance() - '0'));
 
     return value;
 }
@@ -141,5 +141,5 @@ juce::String formatText (const juce::String& format,
         }
     }
 
-    return limitToBytes (out, kFormattedTextMaxBytes);
+    return limitToBytes (out, formattedTextMaxBytes);
 }

@@ -5,7 +5,7 @@
 // The most bytes (UTF-8) a formatted text may hold; the Windows program
 // formatted into a 256-byte buffer. The catalogue and the screens never come
 // near it (146 bytes at most), so the limit only guards against misuse.
-constexpr int kFormattedTextMaxBytes = 255;
+constexpr int formattedTextMaxBytes = 255;
 
 // Fills the printf-style placeholders of a catalogue text with a1..a4 in
 // order. What occurs in the catalogue: "%s", "%02s" and "%04s" (right-aligned

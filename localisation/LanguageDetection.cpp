@@ -35,8 +35,8 @@ int markIntoChoice (const char* localeText)
     return markedLanguages != nullptr ? markInstalledLocale (localeText, *markedLanguages) : 0;
 }
 
-constexpr int kSimplifiedChinese = 8;
-constexpr int kTraditionalChinese = 9;
+constexpr int simplifiedChinese = 8;
+constexpr int traditionalChinese = 9;
 
 char asciiLower (char c) noexcept
 {
@@ -105,14 +105,14 @@ int startLanguageOf (juce::uint16 langId, const std::array<bool, kLanguageCount>
     switch (langId)
     {
         case 0x0804:
-            return ifAvailable (kSimplifiedChinese);
+            return ifAvailable (simplifiedChinese);
 
         case 0x0404:
         case 0x0C04:
         case 0x1404:
         case 0x1004:
         case 0x7C04:
-            return ifAvailable (kTraditionalChinese);
+            return ifAvailable (traditionalChinese);
 
         default:
             return 0;

@@ -15,12 +15,12 @@
 
 namespace
 {
-const wchar_t* const kClassName = L"VQDTRM4_RECORDER_NOTICES";
+const wchar_t* const className = L"VQDTRM4_RECORDER_NOTICES";
 
 // How long the program's thread waits for the window's thread at detach()
 // and close(). That thread may be inside a SendMessage to the very thread
 // that waits here, which cannot answer while it waits: the wait must end.
-const DWORD kWaitMs = 2000;
+const DWORD waitMs = 2000;
 
 // The messages a library may use to speak to its client: WM_USER up to the
 // registered ones. Everything else is the window's own business. Of these,
@@ -52,7 +52,7 @@ struct Loop
     {
         auto* loop = static_cast<Loop*> (parameter);
         // Message-only: what other programs broadcast never reaches it.
-        loop->window = CreateWindowExW (0, kClassName, kClassName, WS_OVERLAPPED | WS_DISABLED, 0, 0, 0, 0,
+        loop->window = CreateWindowExW (0, className, className, WS_OVERLAPPED | WS_DISABLED, 0, 0, 0, 0,
                                         HWND_MESSAGE, nullptr, loop->module, nullptr);
         if (loop->window != nullptr)
             SetWindowLongPtrW (loop->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR> (loop));
@@ -160,7 +160,7 @@ struct NoticeRelay::Native
         WNDCLASSW windowClass {};
         windowClass.lpfnWndProc = &Loop::procedure;
         windowClass.hInstance = module;
-        windowClass.lpszClassName = kClassName;
+        windowClass.lpszClassName = className;
         // Registered once per process; a later session finds it there.
         RegisterClassW (&windowClass);
 
@@ -232,7 +232,7 @@ void NoticeRelay::detach()
     // handed on as they would have reached the program's window before it
     // said goodbye.
     if (! PostMessageW (loop->window, loop->detachMessage, 0, 0)
-        || WaitForSingleObject (loop->detached, kWaitMs) != WAIT_OBJECT_0)
+        || WaitForSingleObject (loop->detached, waitMs) != WAIT_OBJECT_0)
         loop->writer.comment ("the notice window did not take the program's goodbye in time");
     std::lock_guard<std::mutex> guard (loop->lock);
     loop->target = nullptr;
@@ -249,7 +249,7 @@ void NoticeRelay::close()
         loop->target = nullptr;
     }
     PostMessageW (loop->window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject (native->thread, kWaitMs) == WAIT_OBJECT_0)
+    if (WaitForSingleObject (native->thread, waitMs) == WAIT_OBJECT_0)
         Native::free (loop);
     else
         loop->writer.comment ("the notice window's thread did not end in time; it is left to end with the process");

@@ -12,14 +12,14 @@ namespace vqdrec
 namespace
 {
 
-constexpr std::size_t kMaxReportBytes = 4096; // far beyond the 64 of any real report
-constexpr std::size_t kMaxListedValues = 128; // HID_EnumHIDno writes at most 128 numbers
+constexpr std::size_t maxReportBytes = 4096; // far beyond the 64 of any real report
+constexpr std::size_t maxListedValues = 128; // HID_EnumHIDno writes at most 128 numbers
 // Times and spans up to 2^40 microseconds (12.7 days) and runs of up to 2^22
 // cycles (a whole update has some 32,000): the replay multiplies a span by a
 // cycle number and turns microseconds into nanoseconds, and within these
 // limits neither can overflow.
-constexpr int64_t kMaxTimeUs = int64_t { 1 } << 40;
-constexpr int64_t kMaxRunCycles = int64_t { 1 } << 22;
+constexpr int64_t maxTimeUs = int64_t { 1 } << 40;
+constexpr int64_t maxRunCycles = int64_t { 1 } << 22;
 
 // Refusal of one line: thrown inside the parser only, caught by parse().
 struct LineError
@@ -185,7 +185,7 @@ void readCall (const std::vector<std::string>& fields, Event& event)
                 expectFields (fields, 0, 0, what);
                 return;
             }
-            expectFields (fields, 1, kMaxListedValues, what);
+            expectFields (fields, 1, maxListedValues, what);
             listFrom (0, "number");
             return;
         case Function::getDeviceType:
@@ -193,7 +193,7 @@ void readCall (const std::vector<std::string>& fields, Event& event)
             event.values.push_back (number (field (0), call ? "HID number" : "device type", INT_MIN, INT_MAX));
             return;
         case Function::getFirmwareVersion:
-            expectFields (fields, 2 - (call ? 0 : 1), kMaxListedValues, what);
+            expectFields (fields, 2 - (call ? 0 : 1), maxListedValues, what);
             listFrom (0, "number");
             return;
         case Function::write:
@@ -202,7 +202,7 @@ void readCall (const std::vector<std::string>& fields, Event& event)
                 expectFields (fields, 3, 0, what);
                 event.values.push_back (number (field (0), "HID number", INT_MIN, INT_MAX));
                 event.values.push_back (number (field (1), "length", INT_MIN, INT_MAX));
-                event.report = hexBytes (field (2), "report", kMaxReportBytes);
+                event.report = hexBytes (field (2), "report", maxReportBytes);
                 if (static_cast<int64_t> (event.report.size()) > event.values[1])
                     refuse ("the report has " + std::to_string (event.report.size()) + " bytes, more than its length "
                             + field (1));
@@ -219,7 +219,7 @@ void readCall (const std::vector<std::string>& fields, Event& event)
             if (call)
                 event.values.push_back (number (field (1), "length", INT_MIN, INT_MAX));
             else
-                event.report = hexBytes (field (1), "report", kMaxReportBytes);
+                event.report = hexBytes (field (1), "report", maxReportBytes);
             return;
     }
 }
@@ -245,8 +245,8 @@ void readRun (const std::vector<std::string>& fields, Event& event)
                 "posted or sent), the line has "
                 + std::to_string (fields.size() - 3));
     Run& run = event.run;
-    run.count = number (fields[3], "count", 1, kMaxRunCycles);
-    run.spanUs = number (fields[4], "span", 0, kMaxTimeUs);
+    run.count = number (fields[3], "count", 1, maxRunCycles);
+    run.spanUs = number (fields[4], "span", 0, maxTimeUs);
     run.hidNo = static_cast<int> (number (fields[5], "HID number", INT_MIN, INT_MAX));
 
     if (fields[6].size() != 4)
@@ -345,7 +345,7 @@ private:
         if (fields.size() < 3)
             refuse ("an event is '<microseconds> <thread> <event> <fields...>', the line has "
                     + std::to_string (fields.size()) + " field" + (fields.size() == 1 ? "" : "s"));
-        event.timeUs = number (fields[0], "time", 0, kMaxTimeUs);
+        event.timeUs = number (fields[0], "time", 0, maxTimeUs);
         event.thread = threadOf (fields[1]);
 
         const std::string& kind = fields[2];

@@ -205,7 +205,7 @@ int EmulatedLibrary::firmwareVersion (int type, int* values, int count)
     waitForHangingWrites (sim, &Scenario::queriesWait);
     std::lock_guard<std::mutex> lock (sim.stateLock);
     sim.log ("HID_GetFirmwareVersion");
-    if (type != kControllerType)
+    if (type != controllerType)
         return 0;
     if (values != nullptr && count >= 1)
         values[0] = sim.scenario.firmwareVersion;

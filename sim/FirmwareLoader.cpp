@@ -23,7 +23,7 @@ void writeLe32 (Report& report, std::size_t offset, uint32_t value)
 
 const Region* regionOf (uint8_t target)
 {
-    for (const Region& region : kRegions)
+    for (const Region& region : regions)
         if (region.target == target)
             return &region;
     return nullptr;
@@ -31,7 +31,7 @@ const Region* regionOf (uint8_t target)
 
 void FirmwareLoader::reset (uint8_t fill)
 {
-    flashBytes.assign (kFlashEnd, fill);
+    flashBytes.assign (flashEnd, fill);
     forgetBlock();
 }
 
@@ -113,7 +113,7 @@ void FirmwareLoader::startBlock (const Report& command, Report& answer, Stats& s
     const Region* region = regionOf (command[0]);
 
     // 64-bit arithmetic so that a huge address cannot wrap into the region.
-    const bool inside = region != nullptr && length >= 1 && length <= kMaxBlockLength
+    const bool inside = region != nullptr && length >= 1 && length <= maxBlockLength
                         && address >= region->address
                         && static_cast<uint64_t> (address) + length
                                <= static_cast<uint64_t> (region->address) + region->size;
@@ -141,7 +141,7 @@ void FirmwareLoader::takeLastLength (const Report& command, Report& answer, Stat
     const int count = command[2];
     stats.lastLengths.push_back (count);
 
-    if (phase != Phase::collecting || command[0] != blockTarget || count < 1 || count > kDataPerReport)
+    if (phase != Phase::collecting || command[0] != blockTarget || count < 1 || count > dataPerReport)
     {
         refuse (answer, subBadCommand);
         return;
@@ -160,7 +160,7 @@ void FirmwareLoader::takeData (const Report& command, Report& answer, Stats& sta
     }
 
     const std::size_t count = announcedLast > 0 ? static_cast<std::size_t> (announcedLast)
-                                                : static_cast<std::size_t> (kDataPerReport);
+                                                : static_cast<std::size_t> (dataPerReport);
     announcedLast = 0;
 
     if (blockData.size() + count > blockLength)

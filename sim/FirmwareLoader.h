@@ -44,8 +44,8 @@ enum : uint8_t
     subBadCommand = 5
 };
 
-constexpr uint32_t kMaxBlockLength = 0x20000;
-constexpr int kDataPerReport = 62;
+constexpr uint32_t maxBlockLength = 0x20000;
+constexpr int dataPerReport = 62;
 
 uint32_t readLe32 (const Report& report, std::size_t offset);
 void writeLe32 (Report& report, std::size_t offset, uint32_t value);

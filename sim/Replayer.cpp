@@ -23,8 +23,8 @@ using vqdrec::Function;
 namespace
 {
 
-constexpr int64_t kMaxCopiedBytes = 4096;
-constexpr int kMaxListedValues = 128;
+constexpr int64_t maxCopiedBytes = 4096;
+constexpr int maxListedValues = 128;
 
 std::string hex32 (uint32_t value)
 {
@@ -697,7 +697,7 @@ int Replayer::firmwareVersion (int type, int* values, int count)
     call.function = Function::getFirmwareVersion;
     call.values = { type, count };
     if (values != nullptr)
-        for (int i = 0; i < std::min (count, kMaxListedValues); ++i)
+        for (int i = 0; i < std::min (count, maxListedValues); ++i)
             call.values.push_back (values[i]);
     perform (call);
     if (! call.answered || call.results.empty())
@@ -715,7 +715,7 @@ int Replayer::write (int hidNo, const unsigned char* report, int length)
     call.function = Function::write;
     call.values = { hidNo, length };
     if (report != nullptr && length > 0)
-        call.report.assign (report, report + std::min<int64_t> (length, kMaxCopiedBytes));
+        call.report.assign (report, report + std::min<int64_t> (length, maxCopiedBytes));
     perform (call);
     return call.answered && ! call.results.empty() ? static_cast<int> (call.results[0]) : 0;
 }

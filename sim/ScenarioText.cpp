@@ -109,12 +109,12 @@ struct CommandName
     int code;
 };
 
-constexpr CommandName kCommandNames[] = { { "status", 0x00 }, { "info", 0x01 }, { "blockstart", 0x02 }, { "data", 0x03 }, { "blocksum", 0x04 }, { "commit", 0x05 }, { "finish", 0x06 }, { "lastlength", 0x07 }, { "prepare", 0x08 } };
+constexpr CommandName commandNames[] = { { "status", 0x00 }, { "info", 0x01 }, { "blockstart", 0x02 }, { "data", 0x03 }, { "blocksum", 0x04 }, { "commit", 0x05 }, { "finish", 0x06 }, { "lastlength", 0x07 }, { "prepare", 0x08 } };
 
 bool parseCommand (const std::string& text, int& code)
 {
     const std::string word = lower (text);
-    for (const CommandName& entry : kCommandNames)
+    for (const CommandName& entry : commandNames)
         if (word == entry.name)
         {
             code = entry.code;

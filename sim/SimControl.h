@@ -31,11 +31,11 @@ namespace vqdsim
 
 // HID numbers the simulator hands out. None of them is 0, so that code that
 // confuses "no device" with "device 0" shows up in tests.
-constexpr int kControllerHidNo = 3;
-constexpr int kSecondControllerHidNo = 5;
-constexpr int kOtherDeviceHidNo = 1;
-constexpr int kOtherDeviceType = 0x21;
-constexpr int kControllerType = HID_DEVICE_TYPE_VQDTRM4;
+constexpr int controllerHidNo = 3;
+constexpr int secondControllerHidNo = 5;
+constexpr int otherDeviceHidNo = 1;
+constexpr int otherDeviceType = 0x21;
+constexpr int controllerType = HID_DEVICE_TYPE_VQDTRM4;
 
 // Flash regions of the emulated firmware loader, by image target.
 struct Region
@@ -44,10 +44,10 @@ struct Region
     uint32_t address;
     uint32_t size;
 };
-constexpr Region kRegions[3] = { { 0xF1, 0x000000, 0x090000 },
-                                 { 0xF2, 0x090000, 0x140000 },
-                                 { 0xF7, 0x1D0000, 0x010000 } };
-constexpr uint32_t kFlashEnd = 0x1E0000; // a flash dump covers 0 .. kFlashEnd
+constexpr Region regions[3] = { { 0xF1, 0x000000, 0x090000 },
+                                { 0xF2, 0x090000, 0x140000 },
+                                { 0xF7, 0x1D0000, 0x010000 } };
+constexpr uint32_t flashEnd = 0x1E0000; // a flash dump covers 0 .. flashEnd
 
 // What to do to the Nth command (1-based) of one command code.
 struct Fault
@@ -148,9 +148,9 @@ VQDSIM_API std::vector<std::string> callLog();
 VQDSIM_API void clearCallLog();
 
 // Contents of one flash region (by target 0xF1, 0xF2, 0xF7), or the whole
-// flash 0 .. kFlashEnd laid out by device address. Each controller has a
+// flash 0 .. flashEnd laid out by device address. Each controller has a
 // flash of its own; these, and the dump, show the first controller's (HID
-// number kControllerHidNo). An unknown target gives an empty vector.
+// number controllerHidNo). An unknown target gives an empty vector.
 VQDSIM_API std::vector<uint8_t> flashRegion (uint8_t target);
 VQDSIM_API std::vector<uint8_t> flashImage();
 

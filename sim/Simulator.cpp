@@ -22,12 +22,12 @@ Simulator& Simulator::instance()
 
 Simulator::Simulator()
 {
-    devices[0].hidNo = kOtherDeviceHidNo;
-    devices[0].type = kOtherDeviceType;
-    devices[1].hidNo = kControllerHidNo;
-    devices[1].type = kControllerType;
-    devices[2].hidNo = kSecondControllerHidNo;
-    devices[2].type = kControllerType;
+    devices[0].hidNo = otherDeviceHidNo;
+    devices[0].type = otherDeviceType;
+    devices[1].hidNo = controllerHidNo;
+    devices[1].type = controllerType;
+    devices[2].hidNo = secondControllerHidNo;
+    devices[2].type = controllerType;
     applyScenario (Scenario {});
 }
 
@@ -62,7 +62,7 @@ void Simulator::applyScenario (const Scenario& newScenario)
         device.removeAt.reset();
         device.arriveAt.reset();
 
-        const bool isController = device.type == kControllerType && device.exists;
+        const bool isController = device.type == controllerType && device.exists;
         if (isController)
         {
             if (! device.loader)

@@ -4,9 +4,9 @@
 
 namespace
 {
-const juce::Colour kCaptionColour (0xff101010);
-const juce::Colour kUnarmedCaptionColour (0xffa0a0a0);
-const juce::Colour kFocusFrameColour (0xff808080);
+const juce::Colour captionColour (0xff101010);
+const juce::Colour unarmedCaptionColour (0xffa0a0a0);
+const juce::Colour focusFrameColour (0xff808080);
 
 // Whether a key is physically held right now. JUCE asks the X server,
 // and without one (a headless run) it would query a null display, so
@@ -114,7 +114,7 @@ void AlineButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bool i
     const float height = (float) getHeight();
 
     g.setFont (juce::Font (fontName, juce::jmin (height * 0.8f, 13.0f), fontStyle));
-    g.setColour (armed ? kCaptionColour : kUnarmedCaptionColour);
+    g.setColour (armed ? captionColour : unarmedCaptionColour);
 
     // The caption sinks by one pixel right and down while the button is down.
     const int offset = down ? 5 : 4;
@@ -124,7 +124,7 @@ void AlineButton::paintButton (juce::Graphics& g, bool isMouseOverButton, bool i
 
     if (hasKeyboardFocus (true))
     {
-        g.setColour (kFocusFrameColour);
+        g.setColour (focusFrameColour);
         g.drawRect (juce::Rectangle<float> (width * 0.05f, height * 0.15f, width * 0.9f, height * 0.7f), 0.5f);
     }
 

@@ -48,7 +48,7 @@ UpdateEngine::Pacing pacingFor (const RunPlan& plan)
 // committed taken from the file at their device addresses.
 std::vector<uint8_t> expectedFlash (const RunPlan& plan, const std::vector<ModelledUpdate::Block>& committedBlocks)
 {
-    std::vector<uint8_t> flash (vqdsim::kFlashEnd, plan.flashFill);
+    std::vector<uint8_t> flash (vqdsim::flashEnd, plan.flashFill);
     const auto& file = RunPlan::updateFile();
 
     for (const auto& block : committedBlocks)

@@ -20,7 +20,7 @@ TEST_F (DeviceEvents, TheControllerIsFoundByItsTypeNotByItsPlace)
     useScenario (scenario);
 
     ASSERT_EQ (openSession(), 1);
-    EXPECT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    EXPECT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
     EXPECT_EQ (hid().getFirmwareVersion(), 0x0305);
 
     const auto log = vqdsim::callLog();
@@ -28,11 +28,11 @@ TEST_F (DeviceEvents, TheControllerIsFoundByItsTypeNotByItsPlace)
     EXPECT_EQ (countOf (log, "HID_GetDeviceType"), 2);
 
     // The other device going away is none of the program's business.
-    vqdsim::unplug (vqdsim::kOtherDeviceHidNo);
+    vqdsim::unplug (vqdsim::otherDeviceHidNo);
     settle();
     EXPECT_TRUE (handler.events.empty()) << handler.describe();
     EXPECT_TRUE (hid().isConnected());
-    EXPECT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    EXPECT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
     EXPECT_EQ (hid().getFirmwareVersion(), 0x0305);
 }
 
@@ -44,17 +44,17 @@ TEST_F (DeviceEvents, OfTwoControllersTheFirstListedWinsAndTheSecondIsIgnored)
     useScenario (scenario);
 
     ASSERT_EQ (openSession(), 1);
-    EXPECT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    EXPECT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
 
     // The search stops at the first match: the second controller's type is
     // never asked for.
     EXPECT_EQ (countOf (vqdsim::callLog(), "HID_GetDeviceType"), 2);
 
-    vqdsim::unplug (vqdsim::kSecondControllerHidNo);
+    vqdsim::unplug (vqdsim::secondControllerHidNo);
     settle();
     EXPECT_TRUE (handler.events.empty()) << handler.describe();
     EXPECT_TRUE (hid().isConnected());
-    EXPECT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    EXPECT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
 }
 
 TEST_F (DeviceEvents, RemovalOfTheSelectedOneLeavesNoneSelectedUntilTheNextArrival)
@@ -66,17 +66,17 @@ TEST_F (DeviceEvents, RemovalOfTheSelectedOneLeavesNoneSelectedUntilTheNextArriv
     useScenario (scenario);
 
     ASSERT_EQ (openSession(), 1);
-    ASSERT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    ASSERT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
 
     // Something in the input buffer, so that its clearing shows.
     const Report report = filledReport (0x21, 3);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, report.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, report.data(), 64);
     ASSERT_TRUE (waitForEvents (1));
     ASSERT_EQ (inputOf (hid()), report);
     handler.events.clear();
 
     const auto callsBefore = vqdsim::callLog().size();
-    vqdsim::unplug (vqdsim::kControllerHidNo);
+    vqdsim::unplug (vqdsim::controllerHidNo);
     settle();
 
     ASSERT_EQ (handler.events.size(), 1u) << handler.describe();
@@ -97,8 +97,8 @@ TEST_F (DeviceEvents, RemovalOfTheSelectedOneLeavesNoneSelectedUntilTheNextArriv
 
     // Neither does the removal of a device that is no longer selected, nor
     // a report notice: nothing is selected, nothing is read.
-    vqdsim::unplug (vqdsim::kOtherDeviceHidNo);
-    vqdsim::injectReport (vqdsim::kSecondControllerHidNo, report.data(), 64);
+    vqdsim::unplug (vqdsim::otherDeviceHidNo);
+    vqdsim::injectReport (vqdsim::secondControllerHidNo, report.data(), 64);
     settle();
     EXPECT_EQ (handler.events.size(), 1u) << handler.describe();
     EXPECT_EQ (selectedHidNo(), -1);
@@ -108,7 +108,7 @@ TEST_F (DeviceEvents, RemovalOfTheSelectedOneLeavesNoneSelectedUntilTheNextArriv
     // controller that stayed, reads its version and the report waiting for
     // it.
     handler.events.clear();
-    vqdsim::plug (vqdsim::kOtherDeviceHidNo);
+    vqdsim::plug (vqdsim::otherDeviceHidNo);
     settle();
 
     ASSERT_EQ (handler.events.size(), 1u) << handler.describe();
@@ -116,7 +116,7 @@ TEST_F (DeviceEvents, RemovalOfTheSelectedOneLeavesNoneSelectedUntilTheNextArriv
     EXPECT_EQ (arrived.kind, DeviceEvent::Kind::arrived);
     EXPECT_TRUE (arrived.onMessageThread);
     EXPECT_TRUE (arrived.connected);
-    EXPECT_EQ (arrived.hidNo, vqdsim::kSecondControllerHidNo);
+    EXPECT_EQ (arrived.hidNo, vqdsim::secondControllerHidNo);
     EXPECT_EQ (arrived.firmwareVersion, 0x0142);
     EXPECT_EQ (arrived.inputLength, 64);
     EXPECT_EQ (arrived.input, report);
@@ -127,7 +127,7 @@ TEST_F (DeviceEvents, RemovalOfTheSelectedOneLeavesNoneSelectedUntilTheNextArriv
 
     // Now the second one is selected, and its removal counts.
     handler.events.clear();
-    vqdsim::unplug (vqdsim::kSecondControllerHidNo);
+    vqdsim::unplug (vqdsim::secondControllerHidNo);
     settle();
     ASSERT_EQ (handler.events.size(), 1u) << handler.describe();
     EXPECT_EQ (handler.events[0].kind, DeviceEvent::Kind::removed);
@@ -143,20 +143,20 @@ TEST_F (DeviceEvents, ArrivalWhileOneIsSelectedChangesNothing)
 
     ASSERT_EQ (openSession(), 1);
     const Report report = filledReport (0x40);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, report.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, report.data(), 64);
     ASSERT_TRUE (waitForEvents (1));
     handler.events.clear();
 
-    vqdsim::unplug (vqdsim::kSecondControllerHidNo);
+    vqdsim::unplug (vqdsim::secondControllerHidNo);
     settle();
     vqdsim::clearCallLog();
 
     // Another controller arrives while the first one is selected.
-    vqdsim::plug (vqdsim::kSecondControllerHidNo);
+    vqdsim::plug (vqdsim::secondControllerHidNo);
     settle();
 
     EXPECT_TRUE (handler.events.empty()) << handler.describe();
-    EXPECT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    EXPECT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
     EXPECT_TRUE (hid().isConnected());
     EXPECT_EQ (hid().getFirmwareVersion(), 0x0111);
     EXPECT_EQ (inputOf (hid()), report);
@@ -177,24 +177,24 @@ TEST_F (DeviceEvents, RemovalAndArrivalInOneBurstAreHandledInOrder)
     ASSERT_EQ (openSession(), 1);
 
     // Both notices are queued before either is handled.
-    vqdsim::unplug (vqdsim::kControllerHidNo);
-    vqdsim::plug (vqdsim::kControllerHidNo);
+    vqdsim::unplug (vqdsim::controllerHidNo);
+    vqdsim::plug (vqdsim::controllerHidNo);
     settle();
 
     ASSERT_EQ (handler.events.size(), 2u) << handler.describe();
     EXPECT_EQ (handler.events[0].kind, DeviceEvent::Kind::removed);
     EXPECT_EQ (handler.events[0].hidNo, -1);
     EXPECT_EQ (handler.events[1].kind, DeviceEvent::Kind::arrived);
-    EXPECT_EQ (handler.events[1].hidNo, vqdsim::kControllerHidNo);
+    EXPECT_EQ (handler.events[1].hidNo, vqdsim::controllerHidNo);
     EXPECT_EQ (handler.events[1].firmwareVersion, 0x0200);
     EXPECT_TRUE (hid().isConnected());
 
     // A second removal of the same number finds it selected again; a third
     // one finds nothing.
-    vqdsim::unplug (vqdsim::kControllerHidNo);
+    vqdsim::unplug (vqdsim::controllerHidNo);
     settle();
     EXPECT_EQ (handler.events.size(), 3u) << handler.describe();
-    vqdsim::unplug (vqdsim::kControllerHidNo); // not present: the library posts nothing
+    vqdsim::unplug (vqdsim::controllerHidNo); // not present: the library posts nothing
     settle();
     EXPECT_EQ (handler.events.size(), 3u) << handler.describe();
 }
@@ -227,7 +227,7 @@ TEST_F (DeviceEvents, NoControllerAtStartThenItArrives)
     EXPECT_EQ (arrived.kind, DeviceEvent::Kind::arrived);
     EXPECT_TRUE (arrived.onMessageThread);
     EXPECT_TRUE (arrived.connected);
-    EXPECT_EQ (arrived.hidNo, vqdsim::kControllerHidNo);
+    EXPECT_EQ (arrived.hidNo, vqdsim::controllerHidNo);
     EXPECT_EQ (arrived.firmwareVersion, 0x0456);
     EXPECT_EQ (arrived.inputLength, 0); // nothing was waiting
 
@@ -249,8 +249,8 @@ TEST_F (DeviceEvents, ArrivalOfAnotherKindOfDeviceSelectsNothing)
     useScenario (scenario);
 
     ASSERT_EQ (openSession(), 0);
-    vqdsim::unplug (vqdsim::kOtherDeviceHidNo);
-    vqdsim::plug (vqdsim::kOtherDeviceHidNo);
+    vqdsim::unplug (vqdsim::otherDeviceHidNo);
+    vqdsim::plug (vqdsim::otherDeviceHidNo);
     settle();
 
     EXPECT_TRUE (handler.events.empty()) << handler.describe();

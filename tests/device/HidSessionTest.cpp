@@ -27,7 +27,7 @@ TEST_F (HidSession, OpensAndClosesInTheLibrarysOrder)
     EXPECT_EQ (vqdsim::callLog(), (Strings { "HID_Initialize", "HID_SetCallback(window)", "HID_Start",
                                              "HID_EnumHIDno", "HID_GetDeviceType", "HID_GetFirmwareVersion" }));
     EXPECT_TRUE (hid().isConnected());
-    EXPECT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    EXPECT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
     EXPECT_EQ (hid().getFirmwareVersion(), 0x0217);
 
     // Deleting the HidCtrl ends the session, in the closing order and with
@@ -106,7 +106,7 @@ TEST_F (HidSession, SecondOpenIsRefusedWhileOneIsOpen)
     EXPECT_EQ (vqdsim::callLog().size(), callsAfterFirstOpen);
 
     // The first session still gets its notices; the refused one gets none.
-    vqdsim::unplug (vqdsim::kControllerHidNo);
+    vqdsim::unplug (vqdsim::controllerHidNo);
     ASSERT_TRUE (waitForEvents (1));
     settle();
     ASSERT_EQ (handler.events.size(), 1u) << handler.describe();
@@ -118,7 +118,7 @@ TEST_F (HidSession, SecondOpenIsRefusedWhileOneIsOpen)
     ASSERT_EQ (HidUtil::getActive(), nullptr);
     vqdsim::clearCallLog();
     EXPECT_EQ (other->open (&otherHandler), 1);
-    EXPECT_EQ (other->getUtil()->getHidNo(), vqdsim::kSecondControllerHidNo);
+    EXPECT_EQ (other->getUtil()->getHidNo(), vqdsim::secondControllerHidNo);
     EXPECT_EQ (countOf (vqdsim::callLog(), "HID_Initialize"), 1);
     other->getUtil()->close();
     EXPECT_TRUE (other.guardsIntact());
@@ -134,9 +134,9 @@ TEST_F (HidSession, NoticesStillQueuedWhenTheSessionClosesAreDropped)
     // Posted at once from this thread: all three wait in JUCE's queue,
     // unhandled, when the HidCtrl goes away.
     const Report report = filledReport (0x10);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, report.data(), 64);
-    vqdsim::unplug (vqdsim::kSecondControllerHidNo);
-    vqdsim::unplug (vqdsim::kControllerHidNo);
+    vqdsim::injectReport (vqdsim::controllerHidNo, report.data(), 64);
+    vqdsim::unplug (vqdsim::secondControllerHidNo);
+    vqdsim::unplug (vqdsim::controllerHidNo);
     ctrl.reset();
 
     settle();
@@ -145,24 +145,24 @@ TEST_F (HidSession, NoticesStillQueuedWhenTheSessionClosesAreDropped)
     // Nor do they reach the next session: a removal of HID number 3 that
     // was meant for a closed session must not unselect the controller of
     // the session opened after it.
-    vqdsim::plug (vqdsim::kControllerHidNo); // no window is set: posts nothing
+    vqdsim::plug (vqdsim::controllerHidNo); // no window is set: posts nothing
     ASSERT_EQ (openSession(), 1);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, report.data(), 64);
-    vqdsim::unplug (vqdsim::kControllerHidNo);
+    vqdsim::injectReport (vqdsim::controllerHidNo, report.data(), 64);
+    vqdsim::unplug (vqdsim::controllerHidNo);
     ctrl.reset();
 
-    vqdsim::plug (vqdsim::kControllerHidNo);
+    vqdsim::plug (vqdsim::controllerHidNo);
     RecordingHandler laterHandler;
     GuardedCtrl later;
     laterHandler.watched = &later.get();
     ASSERT_EQ (later->open (&laterHandler), 1);
-    ASSERT_EQ (later->getUtil()->getHidNo(), vqdsim::kControllerHidNo);
+    ASSERT_EQ (later->getUtil()->getHidNo(), vqdsim::controllerHidNo);
 
     settle();
     EXPECT_TRUE (handler.events.empty()) << handler.describe();
     EXPECT_TRUE (laterHandler.events.empty()) << laterHandler.describe();
     EXPECT_TRUE (later->isConnected());
-    EXPECT_EQ (later->getUtil()->getHidNo(), vqdsim::kControllerHidNo);
+    EXPECT_EQ (later->getUtil()->getHidNo(), vqdsim::controllerHidNo);
 
     later->getUtil()->close();
     settle();
@@ -201,9 +201,9 @@ TEST_F (HidSession, WriteReportSendsOnlyToASelectedDevice)
 
     // The controller arrives: a null report is still refused, a real one
     // goes out and is answered.
-    vqdsim::plug (vqdsim::kControllerHidNo);
+    vqdsim::plug (vqdsim::controllerHidNo);
     settle();
-    ASSERT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    ASSERT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
     handler.events.clear();
     EXPECT_FALSE (hid().writeReport (nullptr));
     EXPECT_EQ (vqdsim::stats().writesRefused, 0);
@@ -218,7 +218,7 @@ TEST_F (HidSession, WriteReportSendsOnlyToASelectedDevice)
     ASSERT_TRUE (waitForEvents (1));
     handler.events.clear();
     hid().deviceRemoved();
-    ASSERT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    ASSERT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
     EXPECT_FALSE (hid().writeReport (status.data()));
     EXPECT_EQ (vqdsim::stats().reportsReceived, 1);
     hid().deviceArrived();
@@ -234,7 +234,7 @@ TEST_F (HidSession, WriteReportSendsOnlyToASelectedDevice)
     EXPECT_EQ (handler.events[0].input[0], 0xF0);
     EXPECT_EQ (handler.events[0].input[1], 0x80);
     handler.events.clear();
-    vqdsim::unplug (vqdsim::kControllerHidNo);
+    vqdsim::unplug (vqdsim::controllerHidNo);
     ASSERT_TRUE (hid().isConnected());
     EXPECT_FALSE (hid().writeReport (status.data()));
     EXPECT_EQ (vqdsim::stats().writesRefused, 1);

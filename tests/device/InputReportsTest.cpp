@@ -43,7 +43,7 @@ TEST_F (InputReports, AnAnswerOfTheControllerReachesTheHandler)
     // Several reports in a row: one call each, in order, each seen whole.
     const Report reports[] = { filledReport (0x01), filledReport (0x80, 7), filledReport (0xFF, 0xFF) };
     for (const Report& r : reports)
-        vqdsim::injectReport (vqdsim::kControllerHidNo, r.data(), 64);
+        vqdsim::injectReport (vqdsim::controllerHidNo, r.data(), 64);
     settle();
 
     ASSERT_EQ (handler.events.size(), 4u) << handler.describe();
@@ -61,11 +61,11 @@ TEST_F (InputReports, TheNoticesParameterIsNotPassedOn)
     ASSERT_EQ (openSession(), 1);
 
     const Report report = filledReport (0x33);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, report.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, report.data(), 64);
 
     // A notice with a parameter, handled before the library's own notice
     // for the same report, which then finds nothing waiting.
-    hid().getUtil()->inputNotice (vqdsim::kControllerHidNo, 77);
+    hid().getUtil()->inputNotice (vqdsim::controllerHidNo, 77);
     ASSERT_EQ (handler.events.size(), 1u);
     EXPECT_EQ (handler.events[0].param, 0);
     EXPECT_EQ (handler.events[0].input, report);
@@ -82,16 +82,16 @@ TEST_F (InputReports, ANoticeWithNothingToReadDoesNotCallTheHandler)
     ASSERT_EQ (openSession(), 1);
 
     const Report first = filledReport (0x50);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, first.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, first.data(), 64);
     settle();
     ASSERT_EQ (handler.events.size(), 1u) << handler.describe();
 
     // The next report is taken away before its notice is handled.
     const Report stolen = filledReport (0x90);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, stolen.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, stolen.data(), 64);
     Report taken {};
     int length = 64;
-    HID_Input (vqdsim::kControllerHidNo, taken.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, taken.data(), &length);
     ASSERT_EQ (length, 64);
     ASSERT_EQ (taken, stolen);
 
@@ -102,14 +102,14 @@ TEST_F (InputReports, ANoticeWithNothingToReadDoesNotCallTheHandler)
 
     // A report of the controller that is not selected is left alone.
     const Report notOurs = filledReport (0xC0);
-    vqdsim::injectReport (vqdsim::kSecondControllerHidNo, notOurs.data(), 64);
+    vqdsim::injectReport (vqdsim::secondControllerHidNo, notOurs.data(), 64);
     settle();
     EXPECT_EQ (handler.events.size(), 1u) << handler.describe();
     EXPECT_EQ (inputOf (hid()), first);
 
     Report left {};
     length = 64;
-    HID_Input (vqdsim::kSecondControllerHidNo, left.data(), &length);
+    HID_Input (vqdsim::secondControllerHidNo, left.data(), &length);
     EXPECT_EQ (length, 64) << "the program read the other controller's report";
     EXPECT_EQ (left, notOurs);
 
@@ -118,10 +118,10 @@ TEST_F (InputReports, ANoticeWithNothingToReadDoesNotCallTheHandler)
     // queued between the two notices sees no new call yet.
     const auto before = handler.events.size();
     auto seenAtMarker = std::make_shared<std::size_t> (0);
-    vqdsim::injectReport (vqdsim::kSecondControllerHidNo, notOurs.data(), 64);
+    vqdsim::injectReport (vqdsim::secondControllerHidNo, notOurs.data(), 64);
     juce::MessageManager::callAsync ([this, seenAtMarker] { *seenAtMarker = handler.events.size(); });
     const Report ours = filledReport (0xD0);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, ours.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, ours.data(), 64);
     settle();
 
     EXPECT_EQ (*seenAtMarker, before) << "the report was read at the other controller's notice";
@@ -135,7 +135,7 @@ TEST_F (InputReports, AShortReportLeavesTheBytesBeyondItAsTheyWere)
     ASSERT_EQ (openSession(), 1);
 
     const Report full = filledReport (0xA0);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, full.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, full.data(), 64);
     settle();
     ASSERT_EQ (inputOf (hid()), full);
 
@@ -148,7 +148,7 @@ TEST_F (InputReports, AShortReportLeavesTheBytesBeyondItAsTheyWere)
     vqdsim::configure (shortReports);
 
     const Report next = filledReport (0x05, 11);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, next.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, next.data(), 64);
     settle();
 
     ASSERT_EQ (handler.events.size(), 2u) << handler.describe();
@@ -163,7 +163,7 @@ TEST_F (InputReports, AShortReportLeavesTheBytesBeyondItAsTheyWere)
     vqdsim::Scenario emptyReports;
     emptyReports.inputLengthOverride = 0;
     vqdsim::configure (emptyReports);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, full.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, full.data(), 64);
     settle();
     EXPECT_EQ (handler.events.size(), 2u) << handler.describe();
     EXPECT_EQ (hid().getInputLength(), 10);
@@ -183,8 +183,8 @@ TEST_F (MisbehavingLibrary, AnOverlongReportLengthIsCutTo64)
 
     // At arrival, the waiting report is read with the length cut...
     const Report waiting = filledReport (0x11, 5);
-    vqdsim::plug (vqdsim::kControllerHidNo);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, waiting.data(), 64);
+    vqdsim::plug (vqdsim::controllerHidNo);
+    vqdsim::injectReport (vqdsim::controllerHidNo, waiting.data(), 64);
     settle();
 
     ASSERT_EQ (handler.events.size(), 1u) << handler.describe(); // its own notice finds nothing left
@@ -195,7 +195,7 @@ TEST_F (MisbehavingLibrary, AnOverlongReportLengthIsCutTo64)
 
     // ...and so is every report after it.
     const Report report = filledReport (0xEE, 0xF3);
-    vqdsim::injectReport (vqdsim::kControllerHidNo, report.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, report.data(), 64);
     settle();
 
     ASSERT_EQ (handler.events.size(), 2u) << handler.describe();
@@ -215,14 +215,14 @@ TEST_F (MisbehavingLibrary, ANegativeReportLengthIsTakenAsNothing)
     const Report first = filledReport (0x61);
     Report probe {};
     int length = 64;
-    vqdsim::injectReport (vqdsim::kControllerHidNo, first.data(), 64);
-    HID_Input (vqdsim::kControllerHidNo, probe.data(), &length);
+    vqdsim::injectReport (vqdsim::controllerHidNo, first.data(), 64);
+    HID_Input (vqdsim::controllerHidNo, probe.data(), &length);
     settle();
 
     if (length != -5)
         GTEST_SKIP() << "this build of the library cannot report a negative length (it said " << length << ")";
 
-    vqdsim::injectReport (vqdsim::kControllerHidNo, first.data(), 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, first.data(), 64);
     settle();
     EXPECT_TRUE (handler.events.empty()) << handler.describe();
     EXPECT_EQ (hid().getInputLength(), 0);
@@ -247,11 +247,11 @@ TEST_F (MisbehavingLibrary, AnEnumerationCountBeyondTheRoomIsCutTo128)
     EXPECT_TRUE (ctrl->guardsIntact());
 
     // The controller arrives and is found behind the other device.
-    vqdsim::plug (vqdsim::kControllerHidNo);
+    vqdsim::plug (vqdsim::controllerHidNo);
     settle();
     ASSERT_EQ (handler.events.size(), 1u) << handler.describe();
     EXPECT_EQ (handler.events[0].kind, DeviceEvent::Kind::arrived);
-    EXPECT_EQ (selectedHidNo(), vqdsim::kControllerHidNo);
+    EXPECT_EQ (selectedHidNo(), vqdsim::controllerHidNo);
 }
 
 } // namespace

@@ -12,7 +12,7 @@
 
 namespace
 {
-constexpr float kHeight = 20.0f;
+constexpr float height = 20.0f;
 
 // One character, drawn black on white at a fixed place.
 juce::Image renderCharacter (const juce::Font& font, juce::juce_wchar c)
@@ -50,11 +50,11 @@ int inkedPixels (const juce::Image& image)
 
 // U+FFFF is a noncharacter that no font maps, so it shows what the font
 // draws for a character it does not have.
-constexpr juce::juce_wchar kNoCharacter = 0xFFFF;
+constexpr juce::juce_wchar noCharacter = 0xFFFF;
 
 bool drawsAsMissing (const juce::Font& font, juce::juce_wchar c)
 {
-    return samePixels (renderCharacter (font, c), renderCharacter (font, kNoCharacter));
+    return samePixels (renderCharacter (font, c), renderCharacter (font, noCharacter));
 }
 
 // JUCE keeps every typeface it made; a test that changes the default
@@ -107,12 +107,12 @@ TEST_F (FontSubstitutionTest, OnlyTheProgramsDefaultLookAndFeelSubstitutes)
         // nameless one.
         juce::LookAndFeel_V2 jucesOwn;
         makeDefault (&jucesOwn);
-        EXPECT_NE (juce::String ("DejaVu Sans"), juce::Font ("Verdana", kHeight, juce::Font::plain).getTypefacePtr()->getName());
+        EXPECT_NE (juce::String ("DejaVu Sans"), juce::Font ("Verdana", height, juce::Font::plain).getTypefacePtr()->getName());
         makeDefault (nullptr);
     }
 
     makeDefault (&programLook);
-    EXPECT_EQ (juce::String ("DejaVu Sans"), juce::Font ("Verdana", kHeight, juce::Font::plain).getTypefacePtr()->getName());
+    EXPECT_EQ (juce::String ("DejaVu Sans"), juce::Font ("Verdana", height, juce::Font::plain).getTypefacePtr()->getName());
 }
 
 TEST_F (FontSubstitutionTest, WindowsNamesGetTheHostTypefaceInTheSameStyle)
@@ -124,16 +124,16 @@ TEST_F (FontSubstitutionTest, WindowsNamesGetTheHostTypefaceInTheSameStyle)
         SCOPED_TRACE (name);
         const auto host = FontSubstitution::hostFontFor (name);
 
-        auto plain = juce::Font (name, kHeight, juce::Font::plain).getTypefacePtr();
+        auto plain = juce::Font (name, height, juce::Font::plain).getTypefacePtr();
         EXPECT_EQ (host, plain->getName());
         EXPECT_FALSE (plain->getStyle().containsIgnoreCase ("Bold")) << plain->getStyle(); // DejaVu calls it "Book"
 
-        auto bold = juce::Font (name, kHeight, juce::Font::bold).getTypefacePtr();
+        auto bold = juce::Font (name, height, juce::Font::bold).getTypefacePtr();
         EXPECT_EQ (host, bold->getName());
         EXPECT_EQ (juce::String ("Bold"), bold->getStyle());
 
         // Italic exists in none of them: the family's regular face serves.
-        auto italic = juce::Font (name, kHeight, juce::Font::italic).getTypefacePtr();
+        auto italic = juce::Font (name, height, juce::Font::italic).getTypefacePtr();
         EXPECT_EQ (host, italic->getName());
     }
 }
@@ -146,7 +146,7 @@ TEST_F (FontSubstitutionTest, EachLanguagesTitleDrawsRealGlyphs)
     {
         catalogue.setLanguage (language);
         const auto& title = catalogue.getText (txtTitle);
-        const juce::Font font (catalogue.getFontName (language), kHeight, juce::Font::plain);
+        const juce::Font font (catalogue.getFontName (language), height, juce::Font::plain);
         SCOPED_TRACE (juce::String (language) + " " + title + " in " + font.getTypefaceName());
 
         EXPECT_EQ (FontSubstitution::hostFontFor (font.getTypefaceName()), font.getTypefacePtr()->getName());
@@ -181,7 +181,7 @@ TEST_F (FontSubstitutionTest, MissingGlyphsAreDetectable)
 {
     // The check above must be able to fail: CJK text in the Latin font is
     // drawn as boxes.
-    const juce::Font verdana ("Verdana", kHeight, juce::Font::plain);
+    const juce::Font verdana ("Verdana", height, juce::Font::plain);
     EXPECT_TRUE (drawsAsMissing (verdana, 0x66F4)); // 更
     EXPECT_TRUE (drawsAsMissing (verdana, 0xC5C5)); // 업
     EXPECT_FALSE (drawsAsMissing (verdana, 'U'));
@@ -193,12 +193,12 @@ TEST_F (FontSubstitutionTest, DefaultSansSerifOfTheLookAndFeelIsSubstituted)
     FontSubstitution::setDefaultSansSerifTypefaceName (lookAndFeel, "MS PGothic");
     makeDefault (&lookAndFeel);
 
-    const juce::Font general (kHeight); // the "<Sans-Serif>" placeholder
+    const juce::Font general (height); // the "<Sans-Serif>" placeholder
     EXPECT_EQ (juce::String ("Noto Sans CJK JP"), general.getTypefacePtr()->getName());
     EXPECT_FALSE (drawsAsMissing (general, 0x30A2)); // ア
     EXPECT_FALSE (drawsAsMissing (general, 'A'));
 
-    const juce::Font generalBold (kHeight, juce::Font::bold);
+    const juce::Font generalBold (height, juce::Font::bold);
     EXPECT_EQ (juce::String ("Bold"), generalBold.getTypefacePtr()->getStyle());
 
     makeDefault (nullptr);
@@ -212,13 +212,13 @@ TEST_F (FontSubstitutionTest, FamiliesMissingOnTheHostBecomeTheHostDefault)
     lookAndFeel.setDefaultSansSerifTypefaceName ("MS PGothic");
     makeDefault (&lookAndFeel);
 
-    const juce::Font general (kHeight);
+    const juce::Font general (height);
     EXPECT_TRUE (general.getTypefacePtr()->getName().isNotEmpty());
     EXPECT_FALSE (drawsAsMissing (general, 'A'));
     EXPECT_GT (inkedPixels (renderCharacter (general, 'A')), 0);
 
     // The macOS names of the second font table have no substitute.
-    const juce::Font geneva ("Geneva CY", kHeight, juce::Font::plain);
+    const juce::Font geneva ("Geneva CY", height, juce::Font::plain);
     EXPECT_TRUE (geneva.getTypefacePtr()->getName().isNotEmpty());
     EXPECT_GT (inkedPixels (renderCharacter (geneva, 0x0416)), 0); // Ж
 
@@ -243,6 +243,6 @@ TEST_F (FontSubstitutionTest, FallbackFontNameGoesThroughTheTable)
 
 TEST_F (FontSubstitutionTest, OtherHostFontsPassThrough)
 {
-    EXPECT_EQ (juce::String ("DejaVu Serif"), juce::Font ("DejaVu Serif", kHeight, juce::Font::plain).getTypefacePtr()->getName());
-    EXPECT_EQ (juce::String ("Noto Sans CJK JP"), juce::Font ("Noto Sans CJK JP", kHeight, juce::Font::plain).getTypefacePtr()->getName());
+    EXPECT_EQ (juce::String ("DejaVu Serif"), juce::Font ("DejaVu Serif", height, juce::Font::plain).getTypefacePtr()->getName());
+    EXPECT_EQ (juce::String ("Noto Sans CJK JP"), juce::Font ("Noto Sans CJK JP", height, juce::Font::plain).getTypefacePtr()->getName());
 }

@@ -222,7 +222,7 @@ TEST_P (ReplaySessionPacing, GivesTheRecordedResultsAndNoticesAndKeepsTheWritten
     // And the same flash is in the dump beside the recording.
     juce::MemoryBlock dump;
     ASSERT_TRUE (juce::File (juce::String::fromUTF8 (path.c_str())).getSiblingFile ("flash.bin").loadFileAsData (dump));
-    ASSERT_EQ (dump.getSize(), (size_t) vqdsim::kFlashEnd);
+    ASSERT_EQ (dump.getSize(), (size_t) vqdsim::flashEnd);
     EXPECT_TRUE (std::equal (block.bytes.begin(), block.bytes.end(), static_cast<const uint8_t*> (dump.getData())));
 }
 

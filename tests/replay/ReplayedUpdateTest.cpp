@@ -132,7 +132,7 @@ TEST_F (ReplayedUpdate, AWholeUpdateWritesTheFileAndCompletes)
     writeUpdateFile();
     EXPECT_EQ (play (recordings + "/whole-update.txt"), stateComplete);
     EXPECT_TRUE (engine->getUpdateComplete());
-    EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::kFlashEnd));
+    EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::flashEnd));
 
     closeSession();
     const vqdsim::ReplayOutcome outcome = vqdsim::replayOutcome();
@@ -150,7 +150,7 @@ TEST_F (ReplayedUpdate, ARemovalDuringTheBlockDataEndsOnTheRecoveryPage)
     // Pulled out in the third block: the first two, 0x40000 bytes, were
     // committed; the rest of the flash was never written.
     const std::vector<uint8_t> flash = vqdsim::flashImage();
-    ASSERT_EQ (flash.size(), static_cast<std::size_t> (vqdsim::kFlashEnd));
+    ASSERT_EQ (flash.size(), static_cast<std::size_t> (vqdsim::flashEnd));
     EXPECT_TRUE (std::equal (flash.begin(), flash.begin() + 0x40000, fileData.begin()));
     EXPECT_TRUE (std::all_of (flash.begin() + 0x40000, flash.end(), [] (uint8_t b) { return b == 0xFF; }));
 

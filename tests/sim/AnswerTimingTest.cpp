@@ -36,11 +36,11 @@ TEST_F (AnswerTiming, FramedAnswersLeaveOnMillisecondBoundaries)
         std::this_thread::sleep_for (std::chrono::microseconds ((phase >> 8) % 900));
 
         const auto sent = Clock::now();
-        ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
-        const Notice notice = expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+        ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+        const Notice notice = expectNotice (inputMessage, vqdsim::controllerHidNo);
         Report answer {};
         int length = 64;
-        HID_Input (vqdsim::kControllerHidNo, answer.data(), &length);
+        HID_Input (vqdsim::controllerHidNo, answer.data(), &length);
         ASSERT_EQ (answer[1], 0x80);
 
         // Never within the millisecond the command arrived in.
@@ -68,12 +68,12 @@ TEST_F (AnswerTiming, DelayComesBeforeEveryAnswer)
     for (int i = 0; i < 3; ++i)
     {
         const auto sent = Clock::now();
-        ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
-        const Notice notice = expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+        ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+        const Notice notice = expectNotice (inputMessage, vqdsim::controllerHidNo);
         EXPECT_GE (notice.at - sent, std::chrono::microseconds (3000));
         Report answer {};
         int length = 64;
-        HID_Input (vqdsim::kControllerHidNo, answer.data(), &length);
+        HID_Input (vqdsim::controllerHidNo, answer.data(), &length);
         EXPECT_EQ (length, 64);
     }
 
@@ -81,10 +81,10 @@ TEST_F (AnswerTiming, DelayComesBeforeEveryAnswer)
     // through them in turn.
     const auto sent = Clock::now();
     for (int i = 0; i < 4; ++i)
-        ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+        ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 1);
     Notice last;
     for (int i = 0; i < 4; ++i)
-        last = expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+        last = expectNotice (inputMessage, vqdsim::controllerHidNo);
     EXPECT_GE (last.at - sent, std::chrono::microseconds (4 * 3000));
 }
 
@@ -105,7 +105,7 @@ TEST_F (AnswerTiming, CommitPollsAreTimedOnArrival)
     {
         std::this_thread::sleep_for (std::chrono::milliseconds (2));
         const int64_t before = nanosecondsOf (Clock::now()) / 1000;
-        ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF7, 0x05).data(), 64), 1);
+        ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF7, 0x05).data(), 64), 1);
         const int64_t after = nanosecondsOf (Clock::now()) / 1000;
         windows.emplace_back (before, after);
         receive();

@@ -123,8 +123,8 @@ TEST_F (Faults, SilentCommandIsNeitherAnsweredNorHandled)
 {
     openWith ({ fault (0x08, 1, Action::silent), fault (0x02, 1, Action::silent) });
 
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, prepareCommand (0xF1, 0, 16).data(), 64), 1);
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, blockStartCommand (0xF7, 0x1D0000, 1).data(), 64), 1);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, prepareCommand (0xF1, 0, 16).data(), 64), 1);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, blockStartCommand (0xF7, 0x1D0000, 1).data(), 64), 1);
     // Answers come in order, so the first one belongs to the status query.
     const Report status = exchange (command (0xF0, 0x00));
     EXPECT_EQ (status[0], 0xF0);
@@ -165,13 +165,13 @@ TEST_F (Faults, RemoveUnplugsTheControllerAsTheCommandArrives)
     openWith ({ fault (0x00, 2, Action::remove) });
     EXPECT_EQ (exchange (command (0xF0, 0x00))[1], 0x80);
 
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
-    expectNotice (kRemovalMessage, vqdsim::kControllerHidNo);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+    expectNotice (removalMessage, vqdsim::controllerHidNo);
 
-    EXPECT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 0);
+    EXPECT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 0);
     int numbers[HID_MAX_DEVICES] = {};
     EXPECT_EQ (HID_EnumHIDno (numbers), 0);
-    EXPECT_EQ (HID_GetDeviceType (vqdsim::kControllerHidNo), 0);
+    EXPECT_EQ (HID_GetDeviceType (vqdsim::controllerHidNo), 0);
     expectQuiet();
 
     const vqdsim::Stats stats = vqdsim::stats();

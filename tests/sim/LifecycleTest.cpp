@@ -42,7 +42,7 @@ int threadsOfThisProcess()
 // kernel finishes with it, so wait for the count rather than read it once.
 int threadsSettledAt (int expected)
 {
-    const auto giveUp = Clock::now() + kPatience;
+    const auto giveUp = Clock::now() + patience;
     int count = threadsOfThisProcess();
     while (count != expected && Clock::now() < giveUp)
     {
@@ -55,7 +55,7 @@ int threadsSettledAt (int expected)
 template <typename Condition>
 bool eventually (Condition condition)
 {
-    const auto giveUp = Clock::now() + kPatience;
+    const auto giveUp = Clock::now() + patience;
     while (! condition())
     {
         if (Clock::now() > giveUp)
@@ -123,7 +123,7 @@ public:
     bool waitUntilHeld()
     {
         std::unique_lock<std::mutex> guard (lock);
-        return changed.wait_for (guard, kPatience, [this] { return inPost; });
+        return changed.wait_for (guard, patience, [this] { return inPost; });
     }
 
     void release()
@@ -164,7 +164,7 @@ TEST_F (Lifecycle, StopReturnsOnlyOnceTheDeviceThreadHasEnded)
     HeldWindow held;
     open (vqdsim::Scenario {}, held.handle());
 
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 1);
     ASSERT_TRUE (held.waitUntilHeld());
 
     // The device thread is inside post(): HID_Stop has to wait for it.
@@ -191,7 +191,7 @@ TEST_F (Lifecycle, ClearingTheCallbackWaitsForAPostUnderWay)
     HeldWindow held;
     open (vqdsim::Scenario {}, held.handle());
 
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 1);
     ASSERT_TRUE (held.waitUntilHeld());
 
     std::atomic<bool> cleared { false };
@@ -216,7 +216,7 @@ TEST_F (Lifecycle, FlashAndWaitingCommandsSurviveARestart)
 
     HID_Stop();
     // Accepted while stopped, answered once the device runs again.
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x01).data(), 64), 1);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x01).data(), 64), 1);
     HID_Start();
     EXPECT_EQ (receive()[1], 0x82);
 
@@ -236,19 +236,19 @@ TEST_F (Lifecycle, NothingIsPostedOnceTheCallbackIsCleared)
     // most of them are), and below, everything that happens afterwards.
     const int pending = 10;
     for (int i = 0; i < pending; ++i)
-        ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+        ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 1);
     Notice first;
     ASSERT_TRUE (window.next (first));
 
     HID_SetCallback (nullptr, 0, 0, 0);
     const int postsAtClear = window.postCount();
 
-    ASSERT_EQ (HID_Write (vqdsim::kSecondControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+    ASSERT_EQ (HID_Write (vqdsim::secondControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
     const uint8_t report[2] = { 0xF0, 0x80 };
-    vqdsim::injectReport (vqdsim::kControllerHidNo, report, 2);
+    vqdsim::injectReport (vqdsim::controllerHidNo, report, 2);
     ASSERT_TRUE (eventually ([] { return vqdsim::stats().answersSent >= pending + 1; }));
-    vqdsim::unplug (vqdsim::kSecondControllerHidNo);
-    vqdsim::plug (vqdsim::kSecondControllerHidNo);
+    vqdsim::unplug (vqdsim::secondControllerHidNo);
+    vqdsim::plug (vqdsim::secondControllerHidNo);
     EXPECT_EQ (window.postCount(), postsAtClear);
 
     // The answers themselves are still handed over to whoever asks.
@@ -257,7 +257,7 @@ TEST_F (Lifecycle, NothingIsPostedOnceTheCallbackIsCleared)
     {
         Report answer {};
         int length = 64;
-        HID_Input (vqdsim::kControllerHidNo, answer.data(), &length);
+        HID_Input (vqdsim::controllerHidNo, answer.data(), &length);
         if (length == 0)
             break;
         ++handedOver;
@@ -372,7 +372,7 @@ TEST_F (Lifecycle, ConfigureStartsAfresh)
     EXPECT_FALSE (vqdsim::threadRunning());
 
     const std::vector<uint8_t> flash = vqdsim::flashImage();
-    ASSERT_EQ (flash.size(), vqdsim::kFlashEnd);
+    ASSERT_EQ (flash.size(), vqdsim::flashEnd);
     EXPECT_TRUE (std::all_of (flash.begin(), flash.end(), [] (uint8_t b) { return b == 0x00; }));
     const vqdsim::Stats stats = vqdsim::stats();
     EXPECT_EQ (stats.answersSent, 0);
@@ -411,7 +411,7 @@ TEST_F (Lifecycle, FinalizeWritesTheFlashDump)
     const std::vector<uint8_t> dump ((std::istreambuf_iterator<char> (file)), std::istreambuf_iterator<char>());
     std::remove (path.c_str());
 
-    ASSERT_EQ (dump.size(), vqdsim::kFlashEnd);
+    ASSERT_EQ (dump.size(), vqdsim::flashEnd);
     EXPECT_TRUE (dump == vqdsim::flashImage());
     EXPECT_TRUE (std::equal (first.begin(), first.end(), dump.begin() + 0x090000));
     EXPECT_TRUE (std::equal (last.begin(), last.end(), dump.begin() + 0x1DFF00));

@@ -13,9 +13,9 @@ class LoaderCommands : public SimSession
 {
 };
 
-constexpr uint8_t kImage1 = 0xF1;
-constexpr uint8_t kImage2 = 0xF2;
-constexpr uint8_t kImage3 = 0xF7;
+constexpr uint8_t image1 = 0xF1;
+constexpr uint8_t image2 = 0xF2;
+constexpr uint8_t image3 = 0xF7;
 
 std::vector<uint8_t> flashSlice (uint32_t address, std::size_t length)
 {
@@ -73,11 +73,11 @@ TEST_F (LoaderCommands, InfoCarriesTheScenarioDateAndVersion)
 TEST_F (LoaderCommands, PrepareIsAcceptedAndItsLengthKept)
 {
     open();
-    Report answer = exchange (prepareCommand (kImage1, 0x1D0000, 0x10000));
-    EXPECT_EQ (answer[0], kImage1);
+    Report answer = exchange (prepareCommand (image1, 0x1D0000, 0x10000));
+    EXPECT_EQ (answer[0], image1);
     EXPECT_EQ (answer[1], 0x80);
-    answer = exchange (prepareCommand (kImage2, 0x1D0000, 0x1000));
-    EXPECT_EQ (answer[0], kImage2);
+    answer = exchange (prepareCommand (image2, 0x1D0000, 0x1000));
+    EXPECT_EQ (answer[0], image2);
     EXPECT_EQ (answer[1], 0x80);
 
     EXPECT_EQ (vqdsim::stats().prepareLengths, (std::vector<uint32_t> { 0x10000, 0x1000 }));
@@ -99,23 +99,23 @@ TEST_F (LoaderCommands, WholeBlockCycleLeavesTheDataInFlash)
         SCOPED_TRACE (size);
         const std::vector<uint8_t> block = patternBytes (size, static_cast<uint32_t> (size));
 
-        Report answer = exchange (blockStartCommand (kImage3, address, static_cast<uint32_t> (size)));
-        ASSERT_EQ (answer[0], kImage3);
+        Report answer = exchange (blockStartCommand (image3, address, static_cast<uint32_t> (size)));
+        ASSERT_EQ (answer[0], image3);
         ASSERT_EQ (answer[1], 0x80);
 
-        for (const Report& report : dataReportsFor (kImage3, block))
+        for (const Report& report : dataReportsFor (image3, block))
         {
             answer = exchange (report);
-            ASSERT_EQ (answer[0], kImage3);
+            ASSERT_EQ (answer[0], image3);
             ASSERT_EQ (answer[1], 0x80);
         }
 
-        answer = exchange (blockSumCommand (kImage3, byteSum (block)));
+        answer = exchange (blockSumCommand (image3, byteSum (block)));
         ASSERT_EQ (answer[1], 0x80);
         EXPECT_TRUE (allBytesAre (flashSlice (address, size), 0xFF)) << "written before the commit";
 
-        answer = exchange (command (kImage3, 0x05));
-        EXPECT_EQ (answer[0], kImage3);
+        answer = exchange (command (image3, 0x05));
+        EXPECT_EQ (answer[0], image3);
         EXPECT_EQ (answer[1], 0x85);
         EXPECT_EQ (flashSlice (address, size), block);
 
@@ -138,7 +138,7 @@ TEST_F (LoaderCommands, WholeBlockCycleLeavesTheDataInFlash)
     ASSERT_EQ (stats.blocks.size(), std::size (sizes));
     for (const vqdsim::BlockRecord& record : stats.blocks)
     {
-        EXPECT_EQ (record.target, kImage3);
+        EXPECT_EQ (record.target, image3);
         EXPECT_TRUE (record.committed);
     }
     EXPECT_EQ (stats.blocks[3].length, 200u);
@@ -151,8 +151,8 @@ TEST_F (LoaderCommands, FullSizeBlocksSentBackToBack)
     open();
     const std::vector<uint8_t> first = patternBytes (0x20000, 1);
     const std::vector<uint8_t> second = patternBytes (0x20000, 2);
-    writeBlock (kImage1, 0x000000, first);
-    writeBlock (kImage1, 0x070000, second);
+    writeBlock (image1, 0x000000, first);
+    writeBlock (image1, 0x070000, second);
 
     EXPECT_EQ (flashSlice (0x000000, first.size()), first);
     EXPECT_EQ (flashSlice (0x070000, second.size()), second);
@@ -169,30 +169,30 @@ TEST_F (LoaderCommands, WrongBlockSumRefusesTheBlock)
     const std::vector<uint8_t> block = patternBytes (300, 7);
 
     // A wrong sum.
-    std::vector<Report> reports { blockStartCommand (kImage2, 0x090000, 300) };
-    for (const Report& report : dataReportsFor (kImage2, block))
+    std::vector<Report> reports { blockStartCommand (image2, 0x090000, 300) };
+    for (const Report& report : dataReportsFor (image2, block))
         reports.push_back (report);
-    reports.push_back (blockSumCommand (kImage2, byteSum (block) + 1));
+    reports.push_back (blockSumCommand (image2, byteSum (block) + 1));
     std::vector<Report> answers = exchangeAll (reports);
     ASSERT_EQ (answers.size(), reports.size());
-    EXPECT_EQ (answers.back()[0], kImage2);
+    EXPECT_EQ (answers.back()[0], image2);
     EXPECT_EQ (answers.back()[1], 0x81);
     EXPECT_EQ (answers.back()[2], 2);
 
     // The refused block is gone: there is nothing to commit.
-    Report answer = exchange (command (kImage2, 0x05));
+    Report answer = exchange (command (image2, 0x05));
     EXPECT_EQ (answer[1], 0x81);
     EXPECT_EQ (answer[2], 5);
 
     // The right sum over fewer bytes than announced is refused too.
     const std::vector<uint8_t> part (block.begin(), block.begin() + 62);
-    answers = exchangeAll ({ blockStartCommand (kImage2, 0x090000, 300), dataCommand (kImage2, part.data(), 62),
-                             blockSumCommand (kImage2, byteSum (part)) });
+    answers = exchangeAll ({ blockStartCommand (image2, 0x090000, 300), dataCommand (image2, part.data(), 62),
+                             blockSumCommand (image2, byteSum (part)) });
     ASSERT_EQ (answers.size(), 3u);
     EXPECT_EQ (answers[2][1], 0x81);
     EXPECT_EQ (answers[2][2], 2);
 
-    EXPECT_TRUE (allBytesAre (vqdsim::flashRegion (kImage2), 0xFF));
+    EXPECT_TRUE (allBytesAre (vqdsim::flashRegion (image2), 0xFF));
     const vqdsim::Stats stats = vqdsim::stats();
     ASSERT_EQ (stats.blocks.size(), 2u);
     EXPECT_FALSE (stats.blocks[0].committed);
@@ -206,27 +206,27 @@ TEST_F (LoaderCommands, CommitPollIsBusyTheSetNumberOfTimes)
     open (scenario);
 
     const std::vector<uint8_t> block = patternBytes (100, 3);
-    std::vector<Report> reports { blockStartCommand (kImage3, 0x1D8000, 100) };
-    for (const Report& report : dataReportsFor (kImage3, block))
+    std::vector<Report> reports { blockStartCommand (image3, 0x1D8000, 100) };
+    for (const Report& report : dataReportsFor (image3, block))
         reports.push_back (report);
-    reports.push_back (blockSumCommand (kImage3, byteSum (block)));
+    reports.push_back (blockSumCommand (image3, byteSum (block)));
     for (const Report& answer : exchangeAll (reports))
         ASSERT_EQ (answer[1], 0x80);
 
     for (int poll = 0; poll < 3; ++poll)
     {
-        const Report answer = exchange (command (kImage3, 0x05));
-        EXPECT_EQ (answer[0], kImage3);
+        const Report answer = exchange (command (image3, 0x05));
+        EXPECT_EQ (answer[0], image3);
         EXPECT_TRUE (answer[1] == 0x83 || answer[1] == 0x84) << "poll " << poll << " answered " << int (answer[1]);
         EXPECT_TRUE (allBytesAre (flashSlice (0x1D8000, 100), 0xFF)) << "written while still busy";
     }
 
-    Report answer = exchange (command (kImage3, 0x05));
+    Report answer = exchange (command (image3, 0x05));
     EXPECT_EQ (answer[1], 0x85);
     EXPECT_EQ (flashSlice (0x1D8000, 100), block);
 
     // Once done, the block no longer waits.
-    answer = exchange (command (kImage3, 0x05));
+    answer = exchange (command (image3, 0x05));
     EXPECT_EQ (answer[1], 0x81);
     EXPECT_EQ (answer[2], 5);
     EXPECT_EQ (vqdsim::commitPollTimesUs().size(), 5u);
@@ -242,15 +242,15 @@ TEST_F (LoaderCommands, BlockStartOutsideItsRegionIsRefused)
         uint32_t length;
     };
     const Case refused[] = {
-        { kImage3, 0x1D0000, 0x10001 }, // runs past the end of image 3
-        { kImage1, 0x08FFFF, 2 },       // crosses from image 1 into image 2
-        { kImage2, 0x080000, 0x100 },   // starts before image 2
-        { kImage2, 0x000000, 0x100 },   // inside image 1, but sent to image 2
-        { 0xF0, 0x000000, 0x10 },       // not an image target
+        { image3, 0x1D0000, 0x10001 }, // runs past the end of image 3
+        { image1, 0x08FFFF, 2 },       // crosses from image 1 into image 2
+        { image2, 0x080000, 0x100 },   // starts before image 2
+        { image2, 0x000000, 0x100 },   // inside image 1, but sent to image 2
+        { 0xF0, 0x000000, 0x10 },      // not an image target
         { 0xF3, 0x000000, 0x10 },
-        { kImage1, 0x000000, 0 },       // empty
-        { kImage2, 0x090000, 0x20001 }, // longer than a block may be
-        { kImage1, 0xFFFFFFF0, 0x20 },  // wraps around 2^32 into image 1
+        { image1, 0x000000, 0 },       // empty
+        { image2, 0x090000, 0x20001 }, // longer than a block may be
+        { image1, 0xFFFFFFF0, 0x20 },  // wraps around 2^32 into image 1
     };
     for (const Case& c : refused)
     {
@@ -263,40 +263,40 @@ TEST_F (LoaderCommands, BlockStartOutsideItsRegionIsRefused)
 
     // No block was started by any of them.
     const uint8_t one = 0x42;
-    Report answer = exchange (dataCommand (kImage1, &one, 1));
+    Report answer = exchange (dataCommand (image1, &one, 1));
     EXPECT_EQ (answer[1], 0x81);
     EXPECT_EQ (answer[2], 5);
     EXPECT_TRUE (vqdsim::stats().blocks.empty());
 
     // The edges themselves are inside.
-    EXPECT_EQ (exchange (blockStartCommand (kImage3, 0x1DFFFF, 1))[1], 0x80);
-    EXPECT_EQ (exchange (blockStartCommand (kImage2, 0x1B0000, 0x20000))[1], 0x80);
-    EXPECT_EQ (exchange (blockStartCommand (kImage1, 0x000000, 0x20000))[1], 0x80);
+    EXPECT_EQ (exchange (blockStartCommand (image3, 0x1DFFFF, 1))[1], 0x80);
+    EXPECT_EQ (exchange (blockStartCommand (image2, 0x1B0000, 0x20000))[1], 0x80);
+    EXPECT_EQ (exchange (blockStartCommand (image1, 0x000000, 0x20000))[1], 0x80);
 }
 
 TEST_F (LoaderCommands, DataBeyondTheAnnouncedLengthIsRefused)
 {
     open();
     const std::vector<uint8_t> block = patternBytes (10, 9);
-    EXPECT_EQ (exchange (blockStartCommand (kImage1, 0x100, 10))[1], 0x80);
+    EXPECT_EQ (exchange (blockStartCommand (image1, 0x100, 10))[1], 0x80);
 
     // 62 bytes do not fit into a 10-byte block; the report is refused whole.
-    Report full = dataCommand (kImage1, patternBytes (62, 5).data(), 62);
+    Report full = dataCommand (image1, patternBytes (62, 5).data(), 62);
     Report answer = exchange (full);
     EXPECT_EQ (answer[1], 0x81);
     EXPECT_EQ (answer[2], 5);
 
     // The block itself is still open and takes its 10 bytes.
-    EXPECT_EQ (exchange (lastLengthCommand (kImage1, 10))[1], 0x80);
-    EXPECT_EQ (exchange (dataCommand (kImage1, block.data(), 10))[1], 0x80);
+    EXPECT_EQ (exchange (lastLengthCommand (image1, 10))[1], 0x80);
+    EXPECT_EQ (exchange (dataCommand (image1, block.data(), 10))[1], 0x80);
     // One more byte is too many.
-    EXPECT_EQ (exchange (lastLengthCommand (kImage1, 1))[1], 0x80);
-    answer = exchange (dataCommand (kImage1, block.data(), 1));
+    EXPECT_EQ (exchange (lastLengthCommand (image1, 1))[1], 0x80);
+    answer = exchange (dataCommand (image1, block.data(), 1));
     EXPECT_EQ (answer[1], 0x81);
     EXPECT_EQ (answer[2], 5);
 
-    EXPECT_EQ (exchange (blockSumCommand (kImage1, byteSum (block)))[1], 0x80);
-    EXPECT_EQ (exchange (command (kImage1, 0x05))[1], 0x85);
+    EXPECT_EQ (exchange (blockSumCommand (image1, byteSum (block)))[1], 0x80);
+    EXPECT_EQ (exchange (command (image1, 0x05))[1], 0x85);
     EXPECT_EQ (flashSlice (0x100, 10), block);
     EXPECT_EQ (vqdsim::stats().dataBytes, 10);
 }
@@ -307,9 +307,9 @@ TEST_F (LoaderCommands, LastLengthCountsForTheNextDataReportOnly)
     const std::vector<uint8_t> block = patternBytes (100, 12);
 
     // A short piece first, then a full one: 38 + 62 bytes.
-    std::vector<Report> reports { blockStartCommand (kImage3, 0x1D0000, 100), lastLengthCommand (kImage3, 38),
-                                  dataCommand (kImage3, block.data(), 38), dataCommand (kImage3, block.data() + 38, 62),
-                                  blockSumCommand (kImage3, byteSum (block)), command (kImage3, 0x05) };
+    std::vector<Report> reports { blockStartCommand (image3, 0x1D0000, 100), lastLengthCommand (image3, 38),
+                                  dataCommand (image3, block.data(), 38), dataCommand (image3, block.data() + 38, 62),
+                                  blockSumCommand (image3, byteSum (block)), command (image3, 0x05) };
     std::vector<Report> answers = exchangeAll (reports);
     ASSERT_EQ (answers.size(), reports.size());
     EXPECT_EQ (answers[4][1], 0x80) << "the second data report was not taken as 62 bytes";
@@ -319,9 +319,9 @@ TEST_F (LoaderCommands, LastLengthCountsForTheNextDataReportOnly)
     // A last length announced and then abandoned by a new block start does
     // not shorten the new block's first data report.
     const uint32_t overlap = byteSum (std::vector<uint8_t> (block.begin() + 38, block.begin() + 62));
-    reports = { blockStartCommand (kImage3, 0x1D1000, 100), lastLengthCommand (kImage3, 5),
-                blockStartCommand (kImage3, 0x1D1000, 124), dataCommand (kImage3, block.data(), 62),
-                dataCommand (kImage3, block.data() + 38, 62), blockSumCommand (kImage3, byteSum (block) + overlap) };
+    reports = { blockStartCommand (image3, 0x1D1000, 100), lastLengthCommand (image3, 5),
+                blockStartCommand (image3, 0x1D1000, 124), dataCommand (image3, block.data(), 62),
+                dataCommand (image3, block.data() + 38, 62), blockSumCommand (image3, byteSum (block) + overlap) };
     answers = exchangeAll (reports);
     ASSERT_EQ (answers.size(), reports.size());
     for (std::size_t i = 0; i < answers.size(); ++i)
@@ -339,11 +339,11 @@ TEST_F (LoaderCommands, CommandsOutOfPlaceAreRefused)
     const uint8_t byte = 1;
     const Case cases[] = {
         { "unknown code 0x09", command (0xF0, 0x09) },
-        { "unknown code 0x7F", command (kImage1, 0x7F) },
-        { "commit poll with no block", command (kImage1, 0x05) },
-        { "data with no block", dataCommand (kImage1, &byte, 1) },
-        { "last length with no block", lastLengthCommand (kImage1, 1) },
-        { "block sum with no block", blockSumCommand (kImage1, 0) },
+        { "unknown code 0x7F", command (image1, 0x7F) },
+        { "commit poll with no block", command (image1, 0x05) },
+        { "data with no block", dataCommand (image1, &byte, 1) },
+        { "last length with no block", lastLengthCommand (image1, 1) },
+        { "block sum with no block", blockSumCommand (image1, 0) },
     };
     for (const Case& c : cases)
     {
@@ -355,11 +355,11 @@ TEST_F (LoaderCommands, CommandsOutOfPlaceAreRefused)
     }
 
     // Last lengths outside 1..62 within an open block.
-    EXPECT_EQ (exchange (blockStartCommand (kImage1, 0, 100))[1], 0x80);
+    EXPECT_EQ (exchange (blockStartCommand (image1, 0, 100))[1], 0x80);
     for (const uint8_t count : { uint8_t (0), uint8_t (63), uint8_t (255) })
     {
         SCOPED_TRACE (int (count));
-        const Report answer = exchange (lastLengthCommand (kImage1, count));
+        const Report answer = exchange (lastLengthCommand (image1, count));
         EXPECT_EQ (answer[1], 0x81);
         EXPECT_EQ (answer[2], 5);
     }
@@ -369,7 +369,7 @@ TEST_F (LoaderCommands, CommandsOutOfPlaceAreRefused)
 TEST_F (LoaderCommands, FinishIsNotAnswered)
 {
     open();
-    ASSERT_NE (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x06).data(), 64), 0);
+    ASSERT_NE (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x06).data(), 64), 0);
 
     // The loader handles its commands in order, so the first answer after
     // the finish belongs to the status query that follows it.
@@ -387,7 +387,7 @@ TEST_F (LoaderCommands, FinishIsNotAnswered)
     // finish still counts as received.
     close();
     open();
-    ASSERT_NE (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x06).data(), 64), 0);
+    ASSERT_NE (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x06).data(), 64), 0);
     close();
     EXPECT_TRUE (vqdsim::stats().finished);
 }

@@ -19,19 +19,19 @@ TEST_F (Reports, OneNoticePerAnswerAndOldestHandedOverFirst)
     open();
     const Report sent[] = { command (0xF0, 0x00), command (0xF0, 0x01), prepareCommand (0xF2, 0x1D0000, 0x1000) };
     for (const Report& report : sent)
-        ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, report.data(), 64), 1);
+        ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, report.data(), 64), 1);
 
     // Wait for all three notices before taking any report, so that all
     // three answers wait at once.
     for (int i = 0; i < 3; ++i)
-        expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+        expectNotice (inputMessage, vqdsim::controllerHidNo);
 
     const uint8_t expected[3][2] = { { 0xF0, 0x80 }, { 0xF0, 0x82 }, { 0xF2, 0x80 } };
     for (const auto& codes : expected)
     {
         Report answer {};
         int length = 64;
-        HID_Input (vqdsim::kControllerHidNo, answer.data(), &length);
+        HID_Input (vqdsim::controllerHidNo, answer.data(), &length);
         EXPECT_EQ (length, 64);
         EXPECT_EQ (answer[0], codes[0]);
         EXPECT_EQ (answer[1], codes[1]);
@@ -43,7 +43,7 @@ TEST_F (Reports, OneNoticePerAnswerAndOldestHandedOverFirst)
         Report answer {};
         answer.fill (0x77);
         int length = 64;
-        HID_Input (vqdsim::kControllerHidNo, answer.data(), &length);
+        HID_Input (vqdsim::controllerHidNo, answer.data(), &length);
         EXPECT_EQ (length, 0);
     }
     EXPECT_TRUE (window.takeAll().empty());
@@ -57,38 +57,38 @@ TEST_F (Reports, InputWritesNoMoreThan64BytesNorMoreThanAsked)
     const Report info = exchange (command (0xF0, 0x01)); // the answer as the program would read it
 
     // A larger buffer gets 64 bytes and nothing after them.
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x01).data(), 64), 1);
-    expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x01).data(), 64), 1);
+    expectNotice (inputMessage, vqdsim::controllerHidNo);
     std::vector<uint8_t> big (100, 0xA5);
     int length = 100;
-    HID_Input (vqdsim::kControllerHidNo, big.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, big.data(), &length);
     EXPECT_EQ (length, 64);
     EXPECT_TRUE (std::equal (info.begin(), info.end(), big.begin()));
     EXPECT_TRUE (std::all_of (big.begin() + 64, big.end(), [] (uint8_t b) { return b == 0xA5; }));
 
     // A smaller room gets only that many bytes, and the report is taken.
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x01).data(), 64), 1);
-    expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x01).data(), 64), 1);
+    expectNotice (inputMessage, vqdsim::controllerHidNo);
     std::vector<uint8_t> small (64, 0xA5);
     length = 5;
-    HID_Input (vqdsim::kControllerHidNo, small.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, small.data(), &length);
     EXPECT_EQ (length, 5);
     EXPECT_TRUE (std::equal (info.begin(), info.begin() + 5, small.begin()));
     EXPECT_TRUE (std::all_of (small.begin() + 5, small.end(), [] (uint8_t b) { return b == 0xA5; }));
     length = 64;
-    HID_Input (vqdsim::kControllerHidNo, small.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, small.data(), &length);
     EXPECT_EQ (length, 0);
 
     // Null arguments do nothing and take nothing.
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
-    expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+    expectNotice (inputMessage, vqdsim::controllerHidNo);
     length = 64;
-    HID_Input (vqdsim::kControllerHidNo, nullptr, &length);
+    HID_Input (vqdsim::controllerHidNo, nullptr, &length);
     EXPECT_EQ (length, 64);
-    HID_Input (vqdsim::kControllerHidNo, small.data(), nullptr);
+    HID_Input (vqdsim::controllerHidNo, small.data(), nullptr);
     Report status {};
     length = 64;
-    HID_Input (vqdsim::kControllerHidNo, status.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, status.data(), &length);
     EXPECT_EQ (length, 64);
     EXPECT_EQ (status[1], 0x80);
 }
@@ -100,12 +100,12 @@ TEST_F (Reports, WritesThatCannotReachAControllerAreRefused)
     open (scenario);
 
     const Report status = command (0xF0, 0x00);
-    EXPECT_EQ (HID_Write (vqdsim::kControllerHidNo, nullptr, 64), 0);
-    EXPECT_EQ (HID_Write (vqdsim::kControllerHidNo, status.data(), 1), 0);
-    EXPECT_EQ (HID_Write (vqdsim::kControllerHidNo, status.data(), 0), 0);
-    EXPECT_EQ (HID_Write (vqdsim::kControllerHidNo, status.data(), -64), 0);
-    EXPECT_EQ (HID_Write (vqdsim::kOtherDeviceHidNo, status.data(), 64), 0);
-    EXPECT_EQ (HID_Write (vqdsim::kSecondControllerHidNo, status.data(), 64), 0); // not in this scenario
+    EXPECT_EQ (HID_Write (vqdsim::controllerHidNo, nullptr, 64), 0);
+    EXPECT_EQ (HID_Write (vqdsim::controllerHidNo, status.data(), 1), 0);
+    EXPECT_EQ (HID_Write (vqdsim::controllerHidNo, status.data(), 0), 0);
+    EXPECT_EQ (HID_Write (vqdsim::controllerHidNo, status.data(), -64), 0);
+    EXPECT_EQ (HID_Write (vqdsim::otherDeviceHidNo, status.data(), 64), 0);
+    EXPECT_EQ (HID_Write (vqdsim::secondControllerHidNo, status.data(), 64), 0); // not in this scenario
     EXPECT_EQ (HID_Write (0, status.data(), 64), 0);
     EXPECT_EQ (HID_Write (-1, status.data(), 64), 0);
 
@@ -128,20 +128,20 @@ TEST_F (Reports, ShortWritesAreZeroPaddedAndLongOnesCut)
     prepare.fill (0xAA);
     prepare[0] = 0xF1;
     prepare[1] = 0x08;
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, prepare.data(), 2), 1);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, prepare.data(), 2), 1);
     EXPECT_EQ (receive()[1], 0x80);
 
     // 11 bytes: the length field is complete.
     Report withLength = prepareCommand (0xF1, 0x1D0000, 0x1234);
     std::fill (withLength.begin() + 11, withLength.end(), uint8_t (0xAA));
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, withLength.data(), 11), 1);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, withLength.data(), 11), 1);
     EXPECT_EQ (receive()[1], 0x80);
 
     // More than 64 bytes: the report is the first 64.
     std::vector<uint8_t> longReport (200, 0);
     longReport[0] = 0xF0;
     longReport[1] = 0x01;
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, longReport.data(), 200), 1);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, longReport.data(), 200), 1);
     EXPECT_EQ (receive()[1], 0x82);
 
     EXPECT_EQ (vqdsim::stats().prepareLengths, (std::vector<uint32_t> { 0, 0x1234 }));
@@ -152,11 +152,11 @@ TEST_F (Reports, EnumerationListsPresentDevicesInOrder)
     open();
     std::vector<int> numbers (HID_MAX_DEVICES, -7);
     EXPECT_EQ (HID_EnumHIDno (numbers.data()), 1);
-    EXPECT_EQ (numbers[0], vqdsim::kControllerHidNo);
+    EXPECT_EQ (numbers[0], vqdsim::controllerHidNo);
     EXPECT_EQ (numbers[1], -7);
-    EXPECT_EQ (HID_GetDeviceType (vqdsim::kControllerHidNo), 0x38);
-    EXPECT_EQ (HID_GetDeviceType (vqdsim::kOtherDeviceHidNo), 0);
-    EXPECT_EQ (HID_GetDeviceType (vqdsim::kSecondControllerHidNo), 0);
+    EXPECT_EQ (HID_GetDeviceType (vqdsim::controllerHidNo), 0x38);
+    EXPECT_EQ (HID_GetDeviceType (vqdsim::otherDeviceHidNo), 0);
+    EXPECT_EQ (HID_GetDeviceType (vqdsim::secondControllerHidNo), 0);
     close();
 
     vqdsim::Scenario scenario;
@@ -166,13 +166,13 @@ TEST_F (Reports, EnumerationListsPresentDevicesInOrder)
     open (scenario);
     std::fill (numbers.begin(), numbers.end(), -7);
     EXPECT_EQ (HID_EnumHIDno (numbers.data()), 3);
-    EXPECT_EQ (numbers[0], vqdsim::kOtherDeviceHidNo);
-    EXPECT_EQ (numbers[1], vqdsim::kControllerHidNo);
-    EXPECT_EQ (numbers[2], vqdsim::kSecondControllerHidNo);
+    EXPECT_EQ (numbers[0], vqdsim::otherDeviceHidNo);
+    EXPECT_EQ (numbers[1], vqdsim::controllerHidNo);
+    EXPECT_EQ (numbers[2], vqdsim::secondControllerHidNo);
     EXPECT_EQ (numbers[3], -7);
-    EXPECT_EQ (HID_GetDeviceType (vqdsim::kOtherDeviceHidNo), 0x21);
-    EXPECT_EQ (HID_GetDeviceType (vqdsim::kControllerHidNo), 0x38);
-    EXPECT_EQ (HID_GetDeviceType (vqdsim::kSecondControllerHidNo), 0x38);
+    EXPECT_EQ (HID_GetDeviceType (vqdsim::otherDeviceHidNo), 0x21);
+    EXPECT_EQ (HID_GetDeviceType (vqdsim::controllerHidNo), 0x38);
+    EXPECT_EQ (HID_GetDeviceType (vqdsim::secondControllerHidNo), 0x38);
     EXPECT_EQ (HID_GetDeviceType (4), 0);
     EXPECT_EQ (HID_GetDeviceType (0), 0);
 
@@ -198,25 +198,25 @@ TEST_F (Reports, OverridesMisreportButNeverOverrun)
 
     std::vector<int> numbers (2 * HID_MAX_DEVICES, -7);
     EXPECT_EQ (HID_EnumHIDno (numbers.data()), 1000);
-    EXPECT_EQ (numbers[0], vqdsim::kOtherDeviceHidNo);
-    EXPECT_EQ (numbers[1], vqdsim::kControllerHidNo);
+    EXPECT_EQ (numbers[0], vqdsim::otherDeviceHidNo);
+    EXPECT_EQ (numbers[1], vqdsim::controllerHidNo);
     EXPECT_TRUE (std::all_of (numbers.begin() + 2, numbers.end(), [] (int n) { return n == -7; }));
 
     // The length claimed is not the bytes copied.
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x01).data(), 64), 1);
-    expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x01).data(), 64), 1);
+    expectNotice (inputMessage, vqdsim::controllerHidNo);
     std::vector<uint8_t> buffer (200, 0xA5);
     int length = 200;
-    HID_Input (vqdsim::kControllerHidNo, buffer.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, buffer.data(), &length);
     EXPECT_EQ (length, 100);
     EXPECT_EQ (buffer[1], 0x82);
     EXPECT_TRUE (std::all_of (buffer.begin() + 64, buffer.end(), [] (uint8_t b) { return b == 0xA5; }));
 
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x01).data(), 64), 1);
-    expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x01).data(), 64), 1);
+    expectNotice (inputMessage, vqdsim::controllerHidNo);
     std::fill (buffer.begin(), buffer.end(), uint8_t (0xA5));
     length = 8;
-    HID_Input (vqdsim::kControllerHidNo, buffer.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, buffer.data(), &length);
     EXPECT_EQ (length, 100);
     EXPECT_TRUE (std::all_of (buffer.begin() + 8, buffer.end(), [] (uint8_t b) { return b == 0xA5; }));
     close();
@@ -228,16 +228,16 @@ TEST_F (Reports, OverridesMisreportButNeverOverrun)
     open (scenario);
     std::fill (numbers.begin(), numbers.end(), -7);
     EXPECT_EQ (HID_EnumHIDno (numbers.data()), 0);
-    ASSERT_EQ (HID_Write (vqdsim::kControllerHidNo, command (0xF0, 0x00).data(), 64), 1);
-    expectNotice (kInputMessage, vqdsim::kControllerHidNo);
+    ASSERT_EQ (HID_Write (vqdsim::controllerHidNo, command (0xF0, 0x00).data(), 64), 1);
+    expectNotice (inputMessage, vqdsim::controllerHidNo);
     std::fill (buffer.begin(), buffer.end(), uint8_t (0));
     length = 64;
-    HID_Input (vqdsim::kControllerHidNo, buffer.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, buffer.data(), &length);
     EXPECT_EQ (length, 0);
     EXPECT_EQ (buffer[1], 0x80);
     length = 64;
     buffer[1] = 0;
-    HID_Input (vqdsim::kControllerHidNo, buffer.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, buffer.data(), &length);
     EXPECT_EQ (length, 0);
     EXPECT_EQ (buffer[1], 0) << "the report was taken by the first call";
 }
@@ -249,16 +249,16 @@ TEST_F (Reports, InjectedReportsComeWithANotice)
     open (scenario);
 
     const uint8_t bytes[5] = { 0xF7, 0x83, 1, 2, 3 };
-    vqdsim::injectReport (vqdsim::kSecondControllerHidNo, bytes, 5);
-    expectNotice (kInputMessage, vqdsim::kSecondControllerHidNo);
+    vqdsim::injectReport (vqdsim::secondControllerHidNo, bytes, 5);
+    expectNotice (inputMessage, vqdsim::secondControllerHidNo);
 
     Report answer;
     answer.fill (0xEE);
     int length = 64;
-    HID_Input (vqdsim::kControllerHidNo, answer.data(), &length);
+    HID_Input (vqdsim::controllerHidNo, answer.data(), &length);
     EXPECT_EQ (length, 0) << "injected into the other controller";
     length = 64;
-    HID_Input (vqdsim::kSecondControllerHidNo, answer.data(), &length);
+    HID_Input (vqdsim::secondControllerHidNo, answer.data(), &length);
     EXPECT_EQ (length, 64);
     EXPECT_TRUE (std::equal (bytes, bytes + 5, answer.begin()));
     EXPECT_TRUE (std::all_of (answer.begin() + 5, answer.end(), [] (uint8_t b) { return b == 0; }));

@@ -195,7 +195,7 @@ protected:
         vqdsim::reset();
         setenv ("VQDTRM4_SIM", text, 1);
         HID_Initialize (&instanceTag);
-        HID_SetCallback (window.handle(), kInputMessage, kArrivalMessage, kRemovalMessage);
+        HID_SetCallback (window.handle(), inputMessage, arrivalMessage, removalMessage);
         HID_Start();
         opened = true;
     }
@@ -208,7 +208,7 @@ TEST_F (EnvironmentScenario, ReadWhenNothingWasConfigured)
 
     int numbers[HID_MAX_DEVICES] = {};
     EXPECT_EQ (HID_EnumHIDno (numbers), 2);
-    EXPECT_EQ (numbers[1], vqdsim::kSecondControllerHidNo);
+    EXPECT_EQ (numbers[1], vqdsim::secondControllerHidNo);
     EXPECT_EQ (vqdsim::flashImage()[0], 0x00);
     EXPECT_EQ (vqdsim::callLog().front(), "HID_Initialize");
 }

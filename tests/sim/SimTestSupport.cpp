@@ -26,7 +26,7 @@ void TestWindow::post (HidWindow* window, unsigned int message, uintptr_t wParam
 bool TestWindow::next (Notice& notice)
 {
     std::unique_lock<std::mutex> guard (lock);
-    if (! arrived.wait_for (guard, kPatience, [this] { return ! queue.empty(); }))
+    if (! arrived.wait_for (guard, patience, [this] { return ! queue.empty(); }))
         return false;
     notice = queue.front();
     queue.pop_front();
@@ -163,7 +163,7 @@ void SimSession::open (const vqdsim::Scenario& scenario, HidWindow* target)
 {
     vqdsim::configure (scenario);
     HID_Initialize (&instanceTag);
-    HID_SetCallback (target != nullptr ? target : window.handle(), kInputMessage, kArrivalMessage, kRemovalMessage);
+    HID_SetCallback (target != nullptr ? target : window.handle(), inputMessage, arrivalMessage, removalMessage);
     HID_Start();
     opened = true;
 }
@@ -202,8 +202,8 @@ Notice SimSession::expectNotice (unsigned int message, uintptr_t wParam)
 Report SimSession::receive (int hidNo)
 {
     Report answer {};
-    const Notice notice = expectNotice (kInputMessage, static_cast<uintptr_t> (hidNo));
-    if (notice.message != kInputMessage)
+    const Notice notice = expectNotice (inputMessage, static_cast<uintptr_t> (hidNo));
+    if (notice.message != inputMessage)
         return answer;
 
     int length = static_cast<int> (answer.size());

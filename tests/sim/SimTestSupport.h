@@ -23,13 +23,13 @@ namespace simtest
 using Report = std::array<uint8_t, 64>;
 using Clock = std::chrono::steady_clock;
 
-constexpr unsigned int kRemovalMessage = 0x401;
-constexpr unsigned int kArrivalMessage = 0x402;
-constexpr unsigned int kInputMessage = 0x403;
+constexpr unsigned int removalMessage = 0x401;
+constexpr unsigned int arrivalMessage = 0x402;
+constexpr unsigned int inputMessage = 0x403;
 
 // How long a test waits for something the library must do before calling it
 // a failure. It only guards against hanging; nothing is measured with it.
-constexpr auto kPatience = std::chrono::seconds (5);
+constexpr auto patience = std::chrono::seconds (5);
 
 struct Notice
 {
@@ -102,12 +102,12 @@ protected:
 
     // Sends one command to `hidNo` and returns its answer; fails the test if
     // the write is refused or no input notice for that device comes.
-    Report exchange (const Report& report, int hidNo = vqdsim::kControllerHidNo);
+    Report exchange (const Report& report, int hidNo = vqdsim::controllerHidNo);
     // Sends every command first and then collects as many answers.
-    std::vector<Report> exchangeAll (const std::vector<Report>& reports, int hidNo = vqdsim::kControllerHidNo);
+    std::vector<Report> exchangeAll (const std::vector<Report>& reports, int hidNo = vqdsim::controllerHidNo);
     // Waits for the next notice and expects it to be an input notice of
     // `hidNo`, then takes that report.
-    Report receive (int hidNo = vqdsim::kControllerHidNo);
+    Report receive (int hidNo = vqdsim::controllerHidNo);
     // Waits for the next notice and expects `message` with `wParam`.
     Notice expectNotice (unsigned int message, uintptr_t wParam);
 
@@ -116,7 +116,7 @@ protected:
     void writeBlock (uint8_t target, uint32_t address, const std::vector<uint8_t>& block);
 
     // True when no notice is queued and no answer waits for `hidNo`.
-    void expectQuiet (int hidNo = vqdsim::kControllerHidNo);
+    void expectQuiet (int hidNo = vqdsim::controllerHidNo);
 
     TestWindow window;
     bool opened = false;

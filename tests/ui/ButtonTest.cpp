@@ -16,9 +16,9 @@
 
 namespace
 {
-constexpr juce::uint32 kWhite = 0xffffffff;
-constexpr juce::uint32 kBlack = 0xff000000;
-constexpr juce::uint32 kFace = 0xffeaeaea; // the main page's button colour
+constexpr juce::uint32 whitePixel = 0xffffffff;
+constexpr juce::uint32 blackPixel = 0xff000000;
+constexpr juce::uint32 faceColour = 0xffeaeaea; // the main page's button colour
 
 juce::Image paintIntoImage (juce::Component& c, std::vector<juce::Font>* glyphFonts = nullptr)
 {
@@ -106,8 +106,8 @@ protected:
         juce::Typeface::clearTypefaceCache();
 
         button.setBounds (0, 0, 100, 20);
-        button.setColour (juce::TextButton::buttonColourId, juce::Colour (kFace));
-        button.setColour (juce::TextButton::buttonOnColourId, juce::Colour (kFace));
+        button.setColour (juce::TextButton::buttonColourId, juce::Colour (faceColour));
+        button.setColour (juce::TextButton::buttonOnColourId, juce::Colour (faceColour));
         button.addListener (&listener);
     }
 
@@ -144,12 +144,12 @@ TEST (AlineButtonConstruction, NameIsCaptionAndLookIsOwnFlatWhiteBevel)
     // Face and bevel with the constructor's own colours: a white face, a
     // white top/left and a black right/bottom line, all square-cornered.
     const auto image = paintIntoImage (button);
-    EXPECT_TRUE (pixelIs (image, 8, 10, kWhite));
-    EXPECT_TRUE (pixelNear (image, 0, 0, kWhite));
-    EXPECT_TRUE (pixelNear (image, 99, 10, kBlack));
-    EXPECT_TRUE (pixelNear (image, 50, 19, kBlack));
+    EXPECT_TRUE (pixelIs (image, 8, 10, whitePixel));
+    EXPECT_TRUE (pixelNear (image, 0, 0, whitePixel));
+    EXPECT_TRUE (pixelNear (image, 99, 10, blackPixel));
+    EXPECT_TRUE (pixelNear (image, 50, 19, blackPixel));
     // The dark line runs to the very corner, over the end of the light one.
-    EXPECT_TRUE (pixelNear (image, 0, 19, kBlack, 0x30));
+    EXPECT_TRUE (pixelNear (image, 0, 19, blackPixel, 0x30));
 }
 
 TEST_F (AlineButtonTest, BevelIsLightTopLeftWhileUpAndSwappedWhileDown)
@@ -157,23 +157,23 @@ TEST_F (AlineButtonTest, BevelIsLightTopLeftWhileUpAndSwappedWhileDown)
     button.setCaption ({});
 
     const auto up = paintIntoImage (button);
-    EXPECT_TRUE (pixelNear (up, 50, 0, kWhite));
-    EXPECT_TRUE (pixelNear (up, 0, 10, kWhite));
-    EXPECT_TRUE (pixelNear (up, 99, 10, kBlack));
-    EXPECT_TRUE (pixelNear (up, 50, 19, kBlack));
+    EXPECT_TRUE (pixelNear (up, 50, 0, whitePixel));
+    EXPECT_TRUE (pixelNear (up, 0, 10, whitePixel));
+    EXPECT_TRUE (pixelNear (up, 99, 10, blackPixel));
+    EXPECT_TRUE (pixelNear (up, 50, 19, blackPixel));
 
     // The face is one flat colour from the bevel inwards.
     for (int y = 2; y < 18; ++y)
         for (int x = 2; x < 98; ++x)
-            ASSERT_TRUE (pixelIs (up, x, y, kFace));
+            ASSERT_TRUE (pixelIs (up, x, y, faceColour));
 
     button.setState (juce::Button::buttonDown);
     const auto down = paintIntoImage (button);
-    EXPECT_TRUE (pixelNear (down, 50, 0, kBlack));
-    EXPECT_TRUE (pixelNear (down, 0, 10, kBlack));
-    EXPECT_TRUE (pixelNear (down, 99, 10, kWhite));
-    EXPECT_TRUE (pixelNear (down, 50, 19, kWhite));
-    EXPECT_TRUE (pixelIs (down, 50, 10, kFace));
+    EXPECT_TRUE (pixelNear (down, 50, 0, blackPixel));
+    EXPECT_TRUE (pixelNear (down, 0, 10, blackPixel));
+    EXPECT_TRUE (pixelNear (down, 99, 10, whitePixel));
+    EXPECT_TRUE (pixelNear (down, 50, 19, whitePixel));
+    EXPECT_TRUE (pixelIs (down, 50, 10, faceColour));
 }
 
 TEST_F (AlineButtonTest, HoverAndDisabledStateDrawExactlyLikeNormal)
@@ -308,8 +308,8 @@ TEST_F (AlineButtonTest, ReturnOrSpaceIsConsumedLooksPressedAndClicksOnceAfterRe
         // The key is not physically down here, so this paint is the one that
         // sees it released: it still shows the press, then clicks.
         const auto pressed = paintIntoImage (button);
-        EXPECT_TRUE (pixelNear (pressed, 50, 0, kBlack));
-        EXPECT_TRUE (pixelNear (pressed, 99, 10, kWhite));
+        EXPECT_TRUE (pixelNear (pressed, 50, 0, blackPixel));
+        EXPECT_TRUE (pixelNear (pressed, 99, 10, whitePixel));
         EXPECT_EQ (darkPixelBounds (pressed, 3), darkPixelBounds (up, 3).translated (1, 1));
         EXPECT_FALSE (button.isReturnKeyDown());
 
@@ -356,7 +356,7 @@ TEST_F (AlineButtonTest, ReturnOnDisabledButtonLooksPressedButDoesNotClick)
 
     EXPECT_TRUE (button.keyPressed (juce::KeyPress (juce::KeyPress::returnKey)));
     const auto pressed = paintIntoImage (button);
-    EXPECT_TRUE (pixelNear (pressed, 50, 0, kBlack));
+    EXPECT_TRUE (pixelNear (pressed, 50, 0, blackPixel));
     EXPECT_FALSE (button.isReturnKeyDown());
 
     MessageLoop::runUntilIdle();
@@ -375,10 +375,10 @@ TEST_F (AlineButtonTest, NoFocusFrameWithoutKeyboardFocus)
 
     ASSERT_FALSE (button.hasKeyboardFocus (true));
     const auto image = paintIntoImage (button);
-    EXPECT_TRUE (pixelIs (image, 20, 3, kFace));
-    EXPECT_TRUE (pixelIs (image, 20, 16, kFace));
-    EXPECT_TRUE (pixelIs (image, 5, 10, kFace));
-    EXPECT_TRUE (pixelIs (image, 94, 10, kFace));
+    EXPECT_TRUE (pixelIs (image, 20, 3, faceColour));
+    EXPECT_TRUE (pixelIs (image, 20, 16, faceColour));
+    EXPECT_TRUE (pixelIs (image, 5, 10, faceColour));
+    EXPECT_TRUE (pixelIs (image, 94, 10, faceColour));
 
     parent.removeChildComponent (&button);
 }
@@ -392,7 +392,7 @@ protected:
     void SetUp() override
     {
         button.setLookAndFeel (&lookAndFeel);
-        button.setColour (juce::TextButton::buttonColourId, juce::Colour (kFace));
+        button.setColour (juce::TextButton::buttonColourId, juce::Colour (faceColour));
         button.setBounds (0, 0, 100, 20);
     }
 
@@ -413,11 +413,11 @@ TEST_F (BtnLookAndFeelTest, UnconnectedButtonIsALozengeInsetOnEverySide)
     for (auto p : { juce::Point<int> (2, 2), { 97, 2 }, { 2, 17 }, { 97, 17 } })
         EXPECT_LT (up.getPixelAt (p.x, p.y).getAlpha(), 0x10) << "corner pixel " << p.x << ", " << p.y;
 
-    EXPECT_TRUE (pixelIs (up, 50, 10, kFace));
-    EXPECT_TRUE (pixelNear (up, 50, 0, kWhite));
-    EXPECT_TRUE (pixelNear (up, 0, 10, kWhite));
-    EXPECT_TRUE (pixelNear (up, 50, 19, kBlack));
-    EXPECT_TRUE (pixelNear (up, 99, 10, kBlack));
+    EXPECT_TRUE (pixelIs (up, 50, 10, faceColour));
+    EXPECT_TRUE (pixelNear (up, 50, 0, whitePixel));
+    EXPECT_TRUE (pixelNear (up, 0, 10, whitePixel));
+    EXPECT_TRUE (pixelNear (up, 50, 19, blackPixel));
+    EXPECT_TRUE (pixelNear (up, 99, 10, blackPixel));
 
     // Inset 1.25: the 2.5 stroke reaches 2.5 pixels in, so rows 2 and 17 are
     // half covered (on a connected edge they would be pure face).
@@ -428,10 +428,10 @@ TEST_F (BtnLookAndFeelTest, UnconnectedButtonIsALozengeInsetOnEverySide)
 
     button.setState (juce::Button::buttonDown);
     const auto down = paintIntoImage (button);
-    EXPECT_TRUE (pixelNear (down, 50, 0, kBlack));
-    EXPECT_TRUE (pixelNear (down, 0, 10, kBlack));
-    EXPECT_TRUE (pixelNear (down, 50, 19, kWhite));
-    EXPECT_TRUE (pixelNear (down, 99, 10, kWhite));
+    EXPECT_TRUE (pixelNear (down, 50, 0, blackPixel));
+    EXPECT_TRUE (pixelNear (down, 0, 10, blackPixel));
+    EXPECT_TRUE (pixelNear (down, 50, 19, whitePixel));
+    EXPECT_TRUE (pixelNear (down, 99, 10, whitePixel));
     EXPECT_EQ (down.getPixelAt (1, 1).getAlpha(), 0);
 }
 
@@ -447,8 +447,8 @@ TEST_F (BtnLookAndFeelTest, OnlyCornersWithNoConnectedEdgeAreRounded)
     EXPECT_EQ (image.getPixelAt (97, 18).getAlpha(), 0);
 
     // The free top edge is inset, the connected left edge is not.
-    EXPECT_TRUE (pixelIs (image, 2, 10, kFace));
-    EXPECT_NE (pixel (image, 50, 2), kFace);
+    EXPECT_TRUE (pixelIs (image, 2, 10, faceColour));
+    EXPECT_NE (pixel (image, 50, 2), faceColour);
 
     // Connected on all sides, as every AlineButton is: a square face with
     // the bevel on the very edge pixels.
@@ -462,11 +462,11 @@ TEST_F (BtnLookAndFeelTest, OnlyCornersWithNoConnectedEdgeAreRounded)
 
     button.setConnectedEdges (15);
     const auto square = paintIntoImage (button);
-    EXPECT_TRUE (pixelNear (square, 0, 1, kWhite));
-    EXPECT_TRUE (pixelNear (square, 1, 0, kWhite));
-    EXPECT_TRUE (pixelNear (square, 99, 18, kBlack));
-    EXPECT_TRUE (pixelIs (square, 50, 2, kFace));
-    EXPECT_TRUE (pixelIs (square, 50, 17, kFace));
+    EXPECT_TRUE (pixelNear (square, 0, 1, whitePixel));
+    EXPECT_TRUE (pixelNear (square, 1, 0, whitePixel));
+    EXPECT_TRUE (pixelNear (square, 99, 18, blackPixel));
+    EXPECT_TRUE (pixelIs (square, 50, 2, faceColour));
+    EXPECT_TRUE (pixelIs (square, 50, 17, faceColour));
 }
 
 TEST_F (BtnLookAndFeelTest, BodyOf2Point5OrLessDrawsNothing)

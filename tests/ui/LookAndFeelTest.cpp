@@ -37,14 +37,14 @@ int countPixels (const juce::Image& image, juce::Rectangle<int> area, Predicate 
 }
 
 //==============================================================================
-constexpr juce::uint32 kTrough = 0xff203040;
+constexpr juce::uint32 troughColour = 0xff203040;
 
 class ProgressLookAndFeelTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        bar.setColour (juce::ProgressBar::backgroundColourId, juce::Colour (kTrough));
+        bar.setColour (juce::ProgressBar::backgroundColourId, juce::Colour (troughColour));
         // Not ours to use: it must not show up anywhere.
         bar.setColour (juce::ProgressBar::foregroundColourId, juce::Colour (0xffff0000));
         bar.setLookAndFeel (&lookAndFeel);
@@ -91,23 +91,23 @@ TEST_F (ProgressLookAndFeelTest, HalfProgressFillsTroughAndBarRectangle)
     // Trough: the 2-pixel margin on every side, and right of the bar.
     for (int x = 0; x < 400; ++x)
     {
-        ASSERT_TRUE (pixelIs (image, x, 0, kTrough));
-        ASSERT_TRUE (pixelIs (image, x, 1, kTrough));
-        ASSERT_TRUE (pixelIs (image, x, 18, kTrough));
-        ASSERT_TRUE (pixelIs (image, x, 19, kTrough));
+        ASSERT_TRUE (pixelIs (image, x, 0, troughColour));
+        ASSERT_TRUE (pixelIs (image, x, 1, troughColour));
+        ASSERT_TRUE (pixelIs (image, x, 18, troughColour));
+        ASSERT_TRUE (pixelIs (image, x, 19, troughColour));
     }
 
     for (int y = 2; y < 18; ++y)
     {
-        ASSERT_TRUE (pixelIs (image, 0, y, kTrough));
-        ASSERT_TRUE (pixelIs (image, 1, y, kTrough));
+        ASSERT_TRUE (pixelIs (image, 0, y, troughColour));
+        ASSERT_TRUE (pixelIs (image, 1, y, troughColour));
 
         // Bar (2, 2, 198, 16): columns 2..199 are bar, 200 onwards trough.
         for (int x = 2; x < 200; ++x)
             ASSERT_TRUE (isGrey (image.getPixelAt (x, y))) << x << ", " << y;
 
         for (int x = 200; x < 400; ++x)
-            ASSERT_TRUE (pixelIs (image, x, y, kTrough));
+            ASSERT_TRUE (pixelIs (image, x, y, troughColour));
     }
 
     EXPECT_EQ (countPixels (image, image.getBounds(), [] (juce::Colour c) { return c.getRed() > 0xc0; }), 0)
@@ -144,13 +144,13 @@ TEST_F (ProgressLookAndFeelTest, OutOfRangeProgressIsClampedToEmptyOrFull)
     const auto empty = draw (400, 20, 0.0, {});
     const auto full = draw (400, 20, 1.0, {});
 
-    EXPECT_TRUE (pixelIs (empty, 2, 10, kTrough));
-    EXPECT_TRUE (pixelIs (empty, 200, 10, kTrough));
+    EXPECT_TRUE (pixelIs (empty, 2, 10, troughColour));
+    EXPECT_TRUE (pixelIs (empty, 200, 10, troughColour));
 
     EXPECT_TRUE (isGrey (full.getPixelAt (2, 2)));
     EXPECT_TRUE (isGrey (full.getPixelAt (397, 17)));
-    EXPECT_TRUE (pixelIs (full, 398, 10, kTrough));
-    EXPECT_TRUE (pixelIs (full, 397, 18, kTrough));
+    EXPECT_TRUE (pixelIs (full, 398, 10, troughColour));
+    EXPECT_TRUE (pixelIs (full, 397, 18, troughColour));
 
     EXPECT_TRUE (imagesEqual (draw (400, 20, -1.0, {}), empty));
     EXPECT_TRUE (imagesEqual (draw (400, 20, 2.0, {}), full));
@@ -163,9 +163,9 @@ TEST_F (ProgressLookAndFeelTest, BarWidthIsNotRoundedToWholePixels)
     const auto edge = image.getPixelAt (200, 10);
 
     EXPECT_TRUE (isGrey (image.getPixelAt (199, 10)));
-    EXPECT_NE (edge.getARGB(), kTrough);
+    EXPECT_NE (edge.getARGB(), troughColour);
     EXPECT_NE (edge.getARGB(), pixel (image, 199, 10));
-    EXPECT_TRUE (pixelIs (image, 201, 10, kTrough));
+    EXPECT_TRUE (pixelIs (image, 201, 10, troughColour));
 }
 
 TEST_F (ProgressLookAndFeelTest, TextIsWhiteCentredAtFourFifthsOfTheHeightAndOnlyWhenGiven)
@@ -192,7 +192,7 @@ TEST_F (ProgressLookAndFeelTest, TextIsWhiteCentredAtFourFifthsOfTheHeightAndOnl
     }
 
     // The bar underneath is unchanged away from the text.
-    EXPECT_TRUE (pixelIs (image, 300, 10, kTrough));
+    EXPECT_TRUE (pixelIs (image, 300, 10, troughColour));
 
     std::vector<GlyphInfo> none;
     const auto noText = draw (400, 20, 0.5, {}, &none);
@@ -211,9 +211,9 @@ TEST_F (ProgressLookAndFeelTest, RealProgressBarPaintsThroughIt)
     }
 
     // 0.5 at construction: half bar, "50%" in white, the trough elsewhere.
-    EXPECT_TRUE (pixelIs (image, 1, 10, kTrough));
+    EXPECT_TRUE (pixelIs (image, 1, 10, troughColour));
     EXPECT_TRUE (isGrey (image.getPixelAt (10, 10)));
-    EXPECT_TRUE (pixelIs (image, 350, 10, kTrough));
+    EXPECT_TRUE (pixelIs (image, 350, 10, troughColour));
     EXPECT_GT (countPixels (image, { 150, 0, 100, 20 }, [] (juce::Colour c) { return c.getRed() > 0xe0; }), 10);
 }
 

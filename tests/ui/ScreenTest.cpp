@@ -253,7 +253,7 @@ TEST_F (ScreenTest, RecoveryScreenGrowsTheWindowAndNamesTheProcessor)
 {
     build();
     runToReady();
-    vqdsim::unplug (vqdsim::kControllerHidNo);
+    vqdsim::unplug (vqdsim::controllerHidNo);
     ASSERT_TRUE (MessageLoop::runUntil ([&] { return main->getUpdateState() == errDisconnected; }));
     MessageLoop::runUntil ([&] { return main->getWidth() == 800; });
 

@@ -57,7 +57,7 @@ protected:
 
         ASSERT_TRUE (runUntilWorkerEnds());
         EXPECT_EQ (engine->getUpdateState(), stateComplete) << getUpdateStateName (engine->getUpdateState());
-        EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::kFlashEnd));
+        EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::flashEnd));
         EXPECT_EQ (vqdsim::stats().dataBytes, 0x1E0000);
 
         engine.reset();

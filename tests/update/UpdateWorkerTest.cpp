@@ -60,7 +60,7 @@ TEST_F (WorkerTest, DifferentDatesWriteAllThreeImages)
     EXPECT_EQ (engine->statesSeen.back(), stateComplete);
 
     // The flash holds the file's images byte for byte.
-    EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::kFlashEnd));
+    EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::flashEnd));
 
     const auto stats = vqdsim::stats();
     EXPECT_EQ (stats.prepareLengths, std::vector<uint32_t> ({ 0x10000 }));
@@ -161,7 +161,7 @@ TEST_F (WorkerTest, WrongEchoOnBlockStartIsReplacedByTheNextState)
     runWholeUpdate();
 
     EXPECT_EQ (engine->getUpdateState(), stateComplete);
-    EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::kFlashEnd));
+    EXPECT_TRUE (vqdsim::flashImage() == fileBytes (0, vqdsim::flashEnd));
 }
 
 TEST_F (WorkerTest, WrongEchoOnDataEndsTheUpdateAfterTheBlock)
@@ -234,7 +234,7 @@ TEST_F (WorkerTest, RemovalDuringBlockDataStopsTheWorkerWithoutChecksum)
     EXPECT_EQ (engine->statesSeen.back(), errDisconnected);
 
     // Plugging it in again changes nothing.
-    vqdsim::plug (vqdsim::kControllerHidNo);
+    vqdsim::plug (vqdsim::controllerHidNo);
     MessageLoop::runUntil ([&] { return engine->getHidCtrl()->isConnected(); }, 2000);
     MessageLoop::runFor (50);
     EXPECT_EQ (engine->getUpdateState(), errDisconnected);
@@ -246,7 +246,7 @@ TEST_F (WorkerTest, RemovalOnTheReadyScreenShowsTheDisconnection)
     startWorker();
     ASSERT_TRUE (runUntilState (stateReady));
 
-    vqdsim::unplug (vqdsim::kControllerHidNo);
+    vqdsim::unplug (vqdsim::controllerHidNo);
     ASSERT_TRUE (runUntilState (errDisconnected));
     ASSERT_TRUE (runUntilWorkerEnds (6000));
 
@@ -259,7 +259,7 @@ TEST_F (WorkerTest, RemovalBeforeTheWorkerStartsChangesNothing)
 {
     writeUpdateFile();
     openSession();
-    vqdsim::unplug (vqdsim::kControllerHidNo);
+    vqdsim::unplug (vqdsim::controllerHidNo);
     ASSERT_TRUE (MessageLoop::runUntil ([&] { return ! engine->getHidCtrl()->isConnected(); }));
     EXPECT_EQ (engine->getUpdateState(), stateIdle);
 
@@ -289,7 +289,7 @@ TEST_F (WorkerTest, StrayAnswerBeforeTheWorkerStartsIsNotTakenForAnAnswer)
     writeUpdateFile();
     openSession();
     const uint8_t stray[64] = { 0xF7, 0x80 };
-    vqdsim::injectReport (vqdsim::kControllerHidNo, stray, 64);
+    vqdsim::injectReport (vqdsim::controllerHidNo, stray, 64);
     MessageLoop::runFor (50);
     ASSERT_TRUE (engine->startFromIdle());
     ASSERT_TRUE (runUntilState (stateReady)) << getUpdateStateName (engine->getUpdateState());

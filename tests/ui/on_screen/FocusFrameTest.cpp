@@ -11,7 +11,7 @@
 
 namespace
 {
-constexpr juce::uint32 kFace = 0xffeaeaea; // the main page's button colour
+constexpr juce::uint32 faceColour = 0xffeaeaea; // the main page's button colour
 
 juce::Image paintIntoImage (juce::Component& c)
 {
@@ -29,8 +29,8 @@ protected:
         // The program's look, as the page has it.
         juce::LookAndFeel::setDefaultLookAndFeel (&programLook);
         button.setBounds (0, 0, 100, 20);
-        button.setColour (juce::TextButton::buttonColourId, juce::Colour (kFace));
-        button.setColour (juce::TextButton::buttonOnColourId, juce::Colour (kFace));
+        button.setColour (juce::TextButton::buttonColourId, juce::Colour (faceColour));
+        button.setColour (juce::TextButton::buttonOnColourId, juce::Colour (faceColour));
     }
 
     void TearDown() override
@@ -90,8 +90,8 @@ TEST_F (FocusFrameTest, ShowsWhileTheButtonOrItsChildHasKeyboardFocus)
     EXPECT_TRUE (grey (focused, 20, 16));
     EXPECT_TRUE (grey (focused, 5, 10));
     EXPECT_TRUE (grey (focused, 94, 10));
-    EXPECT_TRUE (pixelIs (focused, 20, 5, kFace)); // inside the frame
-    EXPECT_TRUE (pixelIs (focused, 3, 10, kFace)); // outside it
+    EXPECT_TRUE (pixelIs (focused, 20, 5, faceColour)); // inside the frame
+    EXPECT_TRUE (pixelIs (focused, 3, 10, faceColour)); // outside it
 
     // A focused child counts too.
     ASSERT_TRUE (focusOn (child));
