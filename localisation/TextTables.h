@@ -4,7 +4,10 @@
 // table of texts per TextKey, each indexed by language (0..11). They are
 // built before the application object and outlive every TxtLoader.
 
-#include "localisation/TxtLoader.h"
+#include "localisation/Languages.h"
+#include "localisation/TextKeys.h"
+
+#include <juce_core/juce_core.h>
 
 extern const juce::String kPlatformFonts[kLanguageCount];
 extern const juce::String kAlternativeFonts[kLanguageCount];
