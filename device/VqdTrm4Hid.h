@@ -22,14 +22,18 @@ extern "C" {
 // decorates the names the program imports (_HID_Write against
 // _HID_Write@12): a build against the maker's own DLL links an import
 // library made from the names that DLL really exports
-// (scripts/check-vendor-dll.sh says which build fits it).
+// (scripts/check-vendor-dll.sh says which build fits it). The recording
+// library built for such a DLL exports that DLL's own names, which a .def
+// file gives (VQDTRM4HID_EXPORTS_BY_DEF): nothing else is exported then.
 #if defined(_WIN32)
  #if defined(VQDTRM4HID_STDCALL)
   #define VQDTRM4HID_CALL __stdcall
  #else
   #define VQDTRM4HID_CALL __cdecl
  #endif
- #if defined(VQDTRM4HID_BUILDING)
+ #if defined(VQDTRM4HID_BUILDING) && defined(VQDTRM4HID_EXPORTS_BY_DEF)
+  #define VQDTRM4HID_API
+ #elif defined(VQDTRM4HID_BUILDING)
   #define VQDTRM4HID_API __declspec(dllexport)
  #else
   #define VQDTRM4HID_API __declspec(dllimport)

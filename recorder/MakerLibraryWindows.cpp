@@ -8,6 +8,8 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <vector>
 
 namespace
@@ -39,48 +41,120 @@ std::string sizeOf (const std::wstring& path)
     return std::to_string (size);
 }
 
-// Finds a function by its plain name. A 32-bit DLL may export it only
-// decorated, in every form the maker's-DLL check accepts: for __stdcall
-// MSVC's way (_HID_Write@12) or MinGW's (HID_Write@12), for __cdecl with
-// the leading underscore (_HID_Write). The decorated name says the
-// convention, which must be this build's.
-template <typename Function>
-bool resolve (HMODULE library, const char* name, int argumentBytes, Function& function, std::string& missing)
+// Every name the loaded library exports, read from its export table in
+// memory (the loader has mapped and checked it).
+std::vector<std::string> exportedNames (HMODULE library)
 {
-    FARPROC address = GetProcAddress (library, name);
-#if defined(_WIN32) && ! defined(_WIN64)
-    const std::string decorated = std::string (name) + "@" + std::to_string (argumentBytes);
-    FARPROC stdcallAddress = nullptr;
-    FARPROC cdeclAddress = nullptr;
-    if (address == nullptr)
-        stdcallAddress = GetProcAddress (library, ("_" + decorated).c_str());
-    if (address == nullptr && stdcallAddress == nullptr)
-        stdcallAddress = GetProcAddress (library, decorated.c_str());
-    if (address == nullptr && stdcallAddress == nullptr)
-        cdeclAddress = GetProcAddress (library, (std::string ("_") + name).c_str());
- #if defined(VQDTRM4HID_STDCALL)
-    const FARPROC ours = stdcallAddress;
-    const FARPROC theirs = cdeclAddress;
-    const char* const why = " (exported only as __cdecl, this recorder is built for __stdcall)";
- #else
-    const FARPROC ours = cdeclAddress;
-    const FARPROC theirs = stdcallAddress;
-    const char* const why = " (exported only as __stdcall, this recorder is built for __cdecl)";
- #endif
-    if (address == nullptr)
-        address = ours;
-    if (address == nullptr && theirs != nullptr)
+    std::vector<std::string> names;
+    const auto* base = reinterpret_cast<const unsigned char*> (library);
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*> (base);
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*> (base + dos->e_lfanew);
+    if (nt->OptionalHeader.NumberOfRvaAndSizes <= IMAGE_DIRECTORY_ENTRY_EXPORT)
+        return names;
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
+    if (directory.VirtualAddress == 0 || directory.Size == 0)
+        return names;
+    const auto* exports = reinterpret_cast<const IMAGE_EXPORT_DIRECTORY*> (base + directory.VirtualAddress);
+    const auto* nameAddresses = reinterpret_cast<const DWORD*> (base + exports->AddressOfNames);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        names.emplace_back (reinterpret_cast<const char*> (base + nameAddresses[i]));
+    return names;
+}
+
+// One exported name of a function, in each form the maker's-DLL check
+// accepts: plain (HID_Write), stdcall-decorated as MSVC (_HID_Write@12) or
+// MinGW (HID_Write@12) does it, or cdecl with a leading underscore
+// (_HID_Write). On x86 a decoration says the convention, and its @N the
+// argument bytes; on x64 there is one convention and a decoration says
+// nothing.
+struct ExportForm
+{
+    enum Kind
     {
-        missing += std::string (missing.empty() ? "" : ", ") + name + why;
-        return false;
+        none,
+        plain,
+        stdcallMsvc,
+        stdcallMingw,
+        cdeclUnderscore
+    } kind = none;
+    int argumentBytes = -1;
+};
+
+ExportForm formOf (const std::string& name, const std::string& function)
+{
+    if (name == function)
+        return { ExportForm::plain };
+    if (name == "_" + function)
+        return { ExportForm::cdeclUnderscore };
+    const bool underscore = name.size() > function.size() + 1 && name[0] == '_' && name.compare (1, function.size(), function) == 0;
+    const bool bare = name.size() > function.size() && name.compare (0, function.size(), function) == 0;
+    const size_t at = underscore ? function.size() + 1 : function.size();
+    if ((! underscore && ! bare) || at >= name.size() || name[at] != '@' || at + 1 == name.size() || at + 6 < name.size())
+        return {};
+    int bytes = 0;
+    for (size_t i = at + 1; i < name.size(); ++i)
+    {
+        if (name[i] < '0' || name[i] > '9')
+            return {};
+        bytes = bytes * 10 + (name[i] - '0');
     }
+    return { underscore ? ExportForm::stdcallMsvc : ExportForm::stdcallMingw, bytes };
+}
+
+// Finds a function under whichever of those names the library exports and
+// this build can call: on x86 a decorated name must say this build's
+// convention and the argument bytes the program passes. Says in `missing`
+// why a function cannot be used.
+template <typename Function>
+bool resolve (HMODULE library, const std::vector<std::string>& exported, const char* name, int argumentBytes,
+              Function& function, std::string& missing)
+{
+#if defined(_WIN64)
+    // Plain first, as the check binds it; a decoration says nothing here.
+    const ExportForm::Kind order[] = { ExportForm::plain, ExportForm::stdcallMsvc, ExportForm::stdcallMingw,
+                                       ExportForm::cdeclUnderscore };
+    const bool sizeSays = false;
+    const char* const why = "";
+#elif defined(VQDTRM4HID_STDCALL)
+    const ExportForm::Kind order[] = { ExportForm::stdcallMingw, ExportForm::stdcallMsvc, ExportForm::plain };
+    const bool sizeSays = true;
+    const char* const why = " (exported only as __cdecl, this recorder is built for __stdcall)";
 #else
-    (void) argumentBytes;
+    const ExportForm::Kind order[] = { ExportForm::plain, ExportForm::cdeclUnderscore };
+    const bool sizeSays = true;
+    const char* const why = " (exported only as __stdcall, this recorder is built for __cdecl)";
 #endif
-    function = reinterpret_cast<Function> (reinterpret_cast<void*> (address));
+    const std::string plainName (name);
+    std::string chosen, wrongSize;
+    bool otherConvention = false;
+    for (const ExportForm::Kind wanted : order)
+        for (const std::string& candidate : exported)
+        {
+            const ExportForm form = formOf (candidate, plainName);
+            if (form.kind != wanted || ! chosen.empty())
+                continue;
+            if (sizeSays && form.argumentBytes >= 0 && form.argumentBytes != argumentBytes)
+                wrongSize = candidate;
+            else
+                chosen = candidate;
+        }
+    for (const std::string& candidate : exported)
+    {
+        const ExportForm::Kind kind = formOf (candidate, plainName).kind;
+        otherConvention = otherConvention
+                          || (kind != ExportForm::none && std::find (std::begin (order), std::end (order), kind) == std::end (order));
+    }
+
+    if (! chosen.empty())
+        function = reinterpret_cast<Function> (reinterpret_cast<void*> (GetProcAddress (library, chosen.c_str())));
     if (function != nullptr)
         return true;
-    missing += std::string (missing.empty() ? "" : ", ") + name;
+    missing += (missing.empty() ? "" : ", ") + plainName;
+    if (! wrongSize.empty())
+        missing += " (exported as " + wrongSize + ", not with the " + std::to_string (argumentBytes)
+                   + " bytes of arguments the program passes)";
+    else if (otherConvention)
+        missing += why;
     return false;
 }
 } // namespace
@@ -117,16 +191,17 @@ bool MakerLibrary::load (const void* besideAddress, std::string& problem)
 
     Functions all;
     std::string missing;
-    resolve (library, "HID_Initialize", 4, all.initialize, missing);
-    resolve (library, "HID_SetCallback", 16, all.setCallback, missing);
-    resolve (library, "HID_Start", 0, all.start, missing);
-    resolve (library, "HID_Stop", 0, all.stop, missing);
-    resolve (library, "HID_Finalize", 0, all.finalize, missing);
-    resolve (library, "HID_EnumHIDno", 4, all.enumHidNo, missing);
-    resolve (library, "HID_GetDeviceType", 4, all.getDeviceType, missing);
-    resolve (library, "HID_GetFirmwareVersion", 12, all.getFirmwareVersion, missing);
-    resolve (library, "HID_Write", 12, all.write, missing);
-    resolve (library, "HID_Input", 12, all.input, missing);
+    const std::vector<std::string> exported = exportedNames (library);
+    resolve (library, exported, "HID_Initialize", 4, all.initialize, missing);
+    resolve (library, exported, "HID_SetCallback", 16, all.setCallback, missing);
+    resolve (library, exported, "HID_Start", 0, all.start, missing);
+    resolve (library, exported, "HID_Stop", 0, all.stop, missing);
+    resolve (library, exported, "HID_Finalize", 0, all.finalize, missing);
+    resolve (library, exported, "HID_EnumHIDno", 4, all.enumHidNo, missing);
+    resolve (library, exported, "HID_GetDeviceType", 4, all.getDeviceType, missing);
+    resolve (library, exported, "HID_GetFirmwareVersion", 12, all.getFirmwareVersion, missing);
+    resolve (library, exported, "HID_Write", 12, all.write, missing);
+    resolve (library, exported, "HID_Input", 12, all.input, missing);
     if (! missing.empty())
     {
         problem = std::string ("the maker's library ") + fileName() + " lacks " + missing;

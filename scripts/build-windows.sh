@@ -19,12 +19,13 @@
 # controller then exports MinGW's decorated names. Further arguments go to
 # the build, such as a --target.
 #
-# --vendor-dll PATH builds the program alone against the maker's own
+# --vendor-dll PATH builds the program (no tests) against the maker's own
 # vqdtrm4hid.dll: scripts/check-vendor-dll.sh tells which architecture and
 # calling convention fit it (and the build stops with its words when none
 # does), an import library is made from the DLL's own exports, and the tree
 # build-windows-vendor-<arch>/ gets the program with the maker's DLL beside
-# it in bin/.
+# it in bin/, and in recorder/ the recording library that exports the names
+# of that DLL with its convention.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -180,8 +181,11 @@ if [ -n "$vendor_dll" ]; then
     python3 scripts/vendor_dll.py import-lib "$vendor_dll" "$root/$tree/vendor"
     configure_tree "$tree" "$arch" \
         -DVQD_VENDOR_IMPORT_LIBRARY="$root/$tree/vendor/libvqdtrm4hid.a" \
+        -DVQD_RECORDER_EXPORTS="$root/$tree/vendor/recorder.def" \
         -DVQD_HID_STDCALL="$([ "$convention" = stdcall ] && echo ON || echo OFF)"
-    cmake --build "$tree" -j"$jobs" --target VQDTRM4_UpdateProgram make_update_file
+    # The recording library built for this DLL exports its very names
+    # (scripts/package-windows.sh --recorder --vendor-dll packs it).
+    cmake --build "$tree" -j"$jobs" --target VQDTRM4_UpdateProgram make_update_file vqd_recorder
     cp "$vendor_dll" "$tree/bin/vqdtrm4hid.dll"
     echo "Built $tree/bin/VQDTRM4_UpdateProgram.exe ($arch, $convention) against $vendor_dll"
     exit 0

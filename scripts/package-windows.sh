@@ -14,6 +14,7 @@
 #                              [--vendor-dll PATH]
 #                              [--sign CERT [--key KEY] [--pass-file FILE] [--ca-file FILE]]
 #   scripts/package-windows.sh --recorder [--arch x64|x86] [--tree DIR] [--dist DIR]
+#                              [--vendor-dll PATH]
 #
 # Without --arch or --tree every tree that holds a program is packed (and
 # the x64 one is built first when there is none at all). --tree packs that
@@ -32,8 +33,13 @@
 #
 # --recorder packs the recording library instead, for the person who records
 # an update with a real controller (docs/windows/RECORDING.txt):
-# dist/VQDTRM4_Recorder-<version>-<win64|win32>.zip with the tree's
-# recorder/vqdtrm4hid.dll, stripped, and RECORDING.txt.
+# dist/VQDTRM4_Recorder-<version>-<suffix>.zip with the tree's
+# recorder/vqdtrm4hid.dll, stripped, and RECORDING.txt. The suffix says what
+# the library fits: win64, win32-cdecl or win32-stdcall for plain names; with
+# --vendor-dll PATH, the recorder of the tree build-windows.sh --vendor-dll
+# PATH made, which exports the names of that DLL, and the suffix names their
+# form too (win32-stdcall-msvc-names for _HID_Write@12, and so on; what
+# scripts/check-vendor-dll.sh names).
 #
 # Two runs from the same commit give zips with the same bytes: the linker
 # writes no time stamps (cmake/Windows.cmake), objcopy writes none here,
@@ -44,7 +50,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-usage() { sed -n '13,17p' "$0" | sed 's/^# \{0,1\}//' >&2; }
+usage() { sed -n '13,18p' "$0" | sed 's/^# \{0,1\}//' >&2; }
 fail() { echo "package-windows: $*" >&2; exit 1; }
 
 arch=""
@@ -78,7 +84,7 @@ while [ $# -gt 0 ]; do
     esac
 done
 case "$arch" in ""|x64|x86) ;; *) fail "--arch takes x64 or x86" ;; esac
-[ -z "$recorder" ] || [ -z "$vendor_dll$sign_cert" ] || fail "--recorder packs the recording library alone: no --vendor-dll or --sign"
+[ -z "$recorder" ] || [ -z "$sign_cert" ] || fail "--recorder packs the recording library alone: no --sign"
 if [ -n "$sign_cert" ]; then
     case "${sign_cert,,}" in
         *.p12|*.pfx) [ -z "$sign_key" ] || fail "a PKCS#12 file holds its key: no --key with it" ;;
@@ -232,11 +238,24 @@ pack_recorder()
     local dll=$tree/recorder/vqdtrm4hid.dll
     [ -f "$dll" ] || fail "no recording library in $tree/recorder: build it first (scripts/build-windows.sh)"
 
-    local tree_arch triplet suffix
+    local tree_arch triplet suffix stdcall
     tree_arch=$(helper machine "$dll")
     [ -z "$arch" ] || [ "$arch" = "$tree_arch" ] || fail "$tree holds an $tree_arch library, not $arch"
     triplet=$(vqd_arch_triplet "$tree_arch")
-    suffix=$(arch_zip_suffix "$tree_arch")
+    stdcall=$(sed -n 's/^VQD_HID_STDCALL:BOOL=//p' "$tree/CMakeCache.txt" 2>/dev/null)
+    if [ -n "$vendor_dll" ]; then
+        # The recorder built for this very DLL: its names, its convention.
+        grep -q '^VQD_RECORDER_EXPORTS:[A-Z]*=..*' "$tree/CMakeCache.txt" 2>/dev/null \
+            || fail "$tree was not built against a maker's DLL (scripts/build-windows.sh --vendor-dll $vendor_dll)"
+        suffix=$(helper recorder-for "$vendor_dll" "$dll" "${stdcall:-OFF}") \
+            || fail "the recording library in $tree does not stand in for $vendor_dll"
+    elif grep -q '^VQD_RECORDER_EXPORTS:[A-Z]*=..*' "$tree/CMakeCache.txt" 2>/dev/null; then
+        fail "$tree's recording library was built for a maker's DLL: name it with --vendor-dll"
+    elif [ "$tree_arch" = x64 ]; then
+        suffix=win64
+    else
+        case "${stdcall^^}" in ON|1|TRUE|YES) suffix=win32-stdcall ;; *) suffix=win32-cdecl ;; esac
+    fi
 
     local folder=VQDTRM4_Recorder-$version-$suffix
     local out=$stage/recorder-$suffix/$folder
@@ -246,7 +265,7 @@ pack_recorder()
 
     local zip=$dist/$folder.zip
     helper zip "$zip" "$out"
-    echo "$zip ($tree_arch, the recording library):"
+    echo "$zip ($suffix, the recording library):"
     "$python" -c 'import sys, zipfile; print("\n".join(zipfile.ZipFile(sys.argv[1]).namelist()))' "$zip" | sed 's/^/  /'
     echo "  sha256 $(sha256sum "$zip" | cut -d' ' -f1)"
 }

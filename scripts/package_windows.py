@@ -5,6 +5,10 @@ zip, in Debian's Python with python3-pefile:
     package_windows.py machine EXE            prints x64 or x86
     package_windows.py version EXE            prints the version resource's ProductVersion
     package_windows.py fits-program DLL EXE   whether the program can load this DLL
+    package_windows.py recorder-for DLL RECORDER STDCALL
+                                              whether the recording library RECORDER (of a tree
+                                              with VQD_HID_STDCALL=STDCALL) stands in for the
+                                              maker's DLL; prints its zip's name suffix
     package_windows.py zip ZIP FOLDER         packs FOLDER (a folder of files) into ZIP, the same bytes every time
 """
 
@@ -77,6 +81,30 @@ def fits_program(dll, exe):
     return faults
 
 
+def recorder_for(dll, recorder, stdcall):
+    """(the zip name suffix, the reasons why RECORDER cannot stand in for the
+    maker's DLL): a program built against DLL must find every name it imports
+    in RECORDER, with the convention it calls."""
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import vendor_dll
+    verdict = vendor_dll.analyse(dll)
+    if not verdict.fits:
+        return None, [f"no build fits {dll}"] + verdict.problems
+    faults = []
+    if machine(recorder) != verdict.arch:
+        faults.append(f"{recorder} is {machine(recorder)}, the maker's DLL {verdict.arch}")
+    if verdict.arch == "x86" and (stdcall.upper() in ("ON", "1", "TRUE", "YES")) != (verdict.convention == "stdcall"):
+        faults.append(f"{recorder} is built for the other calling convention than the maker's DLL "
+                      f"({verdict.convention})")
+    library = open_pe(recorder, "IMAGE_DIRECTORY_ENTRY_EXPORT")
+    exports = {symbol.name.decode() for symbol in
+               getattr(getattr(library, "DIRECTORY_ENTRY_EXPORT", None), "symbols", []) if symbol.name}
+    missing = sorted(set(verdict.bindings.values()) - exports)
+    if missing:
+        faults.append(f"{recorder} does not export the names the maker's DLL exports: {', '.join(missing)}")
+    return verdict.recorder_suffix(), faults
+
+
 def write_zip(zip_path, folder):
     """Packs FOLDER as one top folder of that name: entries sorted, every date
     ZIP_DATE, Unix permissions 755 for programs and libraries, 644 for the
@@ -119,6 +147,13 @@ def main():
         for fault in faults:
             print(fault, file=sys.stderr)
         return 1 if faults else 0
+    elif command == "recorder-for" and len(arguments) == 3:
+        suffix, faults = recorder_for(*arguments)
+        for fault in faults:
+            print(fault, file=sys.stderr)
+        if faults:
+            return 1
+        print(suffix)
     elif command == "zip" and len(arguments) == 2:
         write_zip(*arguments)
     else:

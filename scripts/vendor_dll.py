@@ -35,6 +35,9 @@ Usage (scripts/check-vendor-dll.sh runs the first form):
           OUT_DIR/vqdtrm4hid.def   SYMBOL == EXPORTED_NAME, one line a function
           OUT_DIR/libvqdtrm4hid.a  the import library (dlltool, --dllname
                                    vqdtrm4hid.dll), for the build named above
+          OUT_DIR/recorder.def     EXPORTED_NAME = SYMBOL: the recording
+                                   library built with it (VQD_RECORDER_EXPORTS)
+                                   exports the very names the DLL exports
       and reads the library back (nm, objdump) to make sure that each symbol
       the program's objects reference imports the name the DLL exports. The
       program links OUT_DIR/libvqdtrm4hid.a in place of the simulated
@@ -95,6 +98,10 @@ TAKING_ARGUMENTS = [name for name, size in FUNCTIONS if size > 0]
 DLL_NAME = "vqdtrm4hid.dll"
 LIBRARY_FILE = "libvqdtrm4hid.a"
 DEF_FILE = "vqdtrm4hid.def"
+RECORDER_DEF_FILE = "recorder.def"
+RECORDER_ZIP = "VQDTRM4_Recorder-%s-%s.zip"
+# The forms of exported names a recording library's zip is named for.
+NAME_FORM_TAGS = {"msvc-stdcall": "msvc-names", "mingw-stdcall": "mingw-names", "underscore": "underscore-names"}
 
 MACHINE_X86 = 0x014C
 MACHINE_X64 = 0x8664
@@ -322,6 +329,19 @@ class Verdict:
     def build_words(self):
         return BUILD_WORDS[(self.arch, self.convention)]
 
+    def recorder_suffix(self):
+        """The end of the name of the recording library's zip that fits: the
+        architecture, on x86 the calling convention, and the form of the
+        exported names when they are not plain."""
+        kinds = {classify(function, self.bindings[function]).kind for function, _ in FUNCTIONS}
+        if kinds == {"plain"}:
+            tag = ""
+        elif len(kinds) == 1:
+            tag = "-" + NAME_FORM_TAGS[kinds.pop()]
+        else:
+            tag = "-mixed-names"
+        return ("win64" if self.arch == "x64" else "win32-" + self.convention) + tag
+
     def report(self):
         return "".join(wrap(line) + "\n" for line in self.paragraphs())
 
@@ -332,6 +352,12 @@ class Verdict:
             out.append("Verdict: %s." % self.build_words())
             for note in self.notes:
                 out.append("  Note: " + note)
+            out.append("")
+            out.append("Recording library that fits: %s, made by scripts/build-windows.sh --vendor-dll and then "
+                       "scripts/package-windows.sh --recorder --vendor-dll, each given this DLL; it exports the names "
+                       "this DLL exports%s." % (RECORDER_ZIP % (project_version(), self.recorder_suffix()),
+                                                 "" if self.recorder_suffix().endswith("-names") else
+                                                 ", as the recording library of an ordinary build does"))
         else:
             out.append("Verdict: no build of the program fits this file.")
             for problem in self.problems:
@@ -677,6 +703,15 @@ def decide_x86_convention(v, path, chosen):
                    "confirmed with the maker before it ships. A wrong guess corrupts the stack at the first call.")
 
 
+def project_version():
+    """The project's version, as the zips are named with it."""
+    try:
+        with open(os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "CMakeLists.txt")) as f:
+            m = re.search(r"^project\(VQDTRM4_UpdateProgram VERSION ([0-9.]+)", f.read(), re.M)
+        return m.group(1) if m else "<version>"
+    except OSError:
+        return "<version>"
+
 # --- The import library ------------------------------------------------------------
 
 def def_text(v):
@@ -686,6 +721,16 @@ def def_text(v):
              "LIBRARY %s" % DLL_NAME, "EXPORTS"]
     for function, _ in FUNCTIONS:
         lines.append("%s == %s" % (program_symbol(function, v.arch, v.convention), v.bindings[function]))
+    return "\n".join(lines) + "\n"
+
+
+def recorder_def_text(v):
+    lines = ["; The recording library's exports for the maker's %s, made by scripts/vendor_dll.py from the" % DLL_NAME,
+             "; export table of %s (%s)." % (os.path.basename(v.path), v.build_words()),
+             "; Each line: the name the DLL exports = the recording library's function.",
+             "LIBRARY %s" % DLL_NAME, "EXPORTS"]
+    for function, _ in FUNCTIONS:
+        lines.append("%s = %s" % (v.bindings[function], program_symbol(function, v.arch, v.convention)))
     return "\n".join(lines) + "\n"
 
 
@@ -747,6 +792,8 @@ def make_import_library(v, out_dir):
     lib_path = os.path.join(out_dir, LIBRARY_FILE)
     with open(def_path, "w") as f:
         f.write(def_text(v))
+    with open(os.path.join(out_dir, RECORDER_DEF_FILE), "w") as f:
+        f.write(recorder_def_text(v))
     if os.path.exists(lib_path):
         os.remove(lib_path)
     # dlltool leaves its temporary objects in the current folder.

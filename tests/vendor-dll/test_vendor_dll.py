@@ -10,10 +10,19 @@ Wine: a wrong binding does not link, or stops at the first call of a name the
 DLL lacks; a wrong calling convention moves the stack pointer at the first
 call; a wrong argument shows in the results.
 
+With --recorders it takes the DLLs that fit a build alone and puts the
+recording library in front of each, built for it as scripts/build-windows.sh
+--vendor-dll builds it (the .def file the tool makes from the DLL's export
+table): its exports must be the DLL's own names, the caller linked against
+the DLL must find every name it imports in it, and under Wine the caller must
+run through it (the recorder finding each function of the maker's DLL under
+the name it is exported by) and leave a recording. Where no 32-bit code
+runs, the x86 ones are judged by their tables alone.
+
 Exit status 0 when everything held, 1 on any failure, 77 (skipped) when the
 MinGW-w64 compilers or Wine are not installed.
 
-Usage: test_vendor_dll.py [--keep]   (--keep leaves the work folder)
+Usage: test_vendor_dll.py [--recorders] [--keep]   (--keep leaves the work folder)
 """
 
 import os
@@ -57,6 +66,9 @@ FUNCTIONS = [("HID_Initialize", 4), ("HID_SetCallback", 16), ("HID_Start", 0), (
              ("HID_GetFirmwareVersion", 12), ("HID_Write", 12), ("HID_Input", 12)]
 
 ROUNDS = "20000"
+# Through the recorder, which writes two lines a call and makes a window
+# every third round.
+RECORDER_ROUNDS = "300"
 
 
 class Fixture:
@@ -77,11 +89,12 @@ FIXTURES = [
                   "Verdict: x64 build."]),
     Fixture("x86-cdecl-plain", X86, ["-DFIXTURE_CALL=__cdecl"], build="arch=x86 convention=cdecl evidence=code",
             says=['HID_Write               ends with "ret": leaves its arguments to the caller (__cdecl)',
-                  "All seven say __cdecl.", "Verdict: x86 build (cdecl, the default)."]),
+                  "All seven say __cdecl.", "Verdict: x86 build (cdecl, the default).",
+                  "-win32-cdecl.zip, made by", "as the recording library of an ordinary build does"]),
     Fixture("x86-stdcall-msvc-names", X86, ["-DFIXTURE_CALL=__stdcall", "-DFIXTURE_EXPORT=", "msvc-stdcall.def"],
             build=STDCALL_BY_NAMES,
             says=["_HID_Write@12: MSVC stdcall name, @12 = its argument bytes", "The code of all seven agrees.",
-                  "Verdict: x86 build with VQD_HID_STDCALL=ON."]),
+                  "Verdict: x86 build with VQD_HID_STDCALL=ON.", "-win32-stdcall-msvc-names.zip, made by"]),
     Fixture("x86-stdcall-mingw-names", X86, ["-DFIXTURE_CALL=__stdcall"], build=STDCALL_BY_NAMES,
             says=["HID_SetCallback@16: MinGW stdcall name, @16 = its argument bytes",
                   "Verdict: x86 build with VQD_HID_STDCALL=ON."]),
@@ -93,6 +106,12 @@ FIXTURES = [
     Fixture("x86-cdecl-underscore", X86, ["-DFIXTURE_CALL=__cdecl", "-DFIXTURE_EXPORT=", "underscore-cdecl.def"],
             build="arch=x86 convention=cdecl evidence=names",
             says=["_HID_Input: cdecl name with a leading underscore", "the names say __cdecl"]),
+    # x64 has one convention, and a decoration there says nothing: the
+    # recorder must still find each function under the name it has.
+    Fixture("x64-underscore-names", X64, ["-DFIXTURE_EXPORT=", "underscore-cdecl.def"],
+            build="arch=x64 convention=cdecl evidence=names",
+            says=["_HID_Write: cdecl name with a leading underscore",
+                  "Recording library that fits: VQDTRM4_Recorder-", "-win64-underscore-names.zip"]),
     Fixture("x86-cdecl-unreadable", X86, ["-DFIXTURE_CALL=__cdecl", "-DFIXTURE_THROUGH_TABLE"],
             build="arch=x86 convention=cdecl evidence=none",
             says=["indirect jump", "Verdict: x86 build (cdecl, the default).", "confirmed with the maker"]),
@@ -299,6 +318,102 @@ def damaged_files(run_, work, built):
                 "\n".join("%s: %s\n%s" % (what, code, report) for what, code, report in tracebacks.values()))
 
 
+def exported_names(dll):
+    import pefile
+    pe = pefile.PE(dll, fast_load=True)
+    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_EXPORT"]])
+    return {s.name.decode() for s in getattr(getattr(pe, "DIRECTORY_ENTRY_EXPORT", None), "symbols", []) if s.name}
+
+
+def imported_names(exe):
+    import pefile
+    pe = pefile.PE(exe, fast_load=True)
+    pe.parse_data_directories(directories=[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_IMPORT"]])
+    return {i.name.decode() for entry in getattr(pe, "DIRECTORY_ENTRY_IMPORT", [])
+            if entry.dll.decode().lower() == "vqdtrm4hid.dll" for i in entry.imports if i.name}
+
+
+def recorder_objects(arch, convention, work):
+    """Compiles the recording library once for each build, with the flags its
+    CMake target gives it when a .def names its exports; the compilers run
+    side by side."""
+    folder = os.path.join(work, "recorder-%s-%s" % ("x86" if arch is X86 else "x64", convention))
+    os.makedirs(folder)
+    flags = ["-std=c++17", "-O1", "-Wall", "-Wextra", "-Werror", "-I" + ROOT, "-DVQDTRM4HID_BUILDING",
+             "-DVQDTRM4HID_EXPORTS_BY_DEF"] + (["-DVQDTRM4HID_STDCALL"] if convention == "stdcall" else [])
+    sources = [os.path.join(ROOT, part, name) for part in ("recorder", "recording")
+               for name in sorted(os.listdir(os.path.join(ROOT, part)))
+               if name.endswith(".cpp") and not name.endswith("Linux.cpp")]
+    objects, compilers = [], []
+    for source in sources:
+        obj = os.path.join(folder, os.path.basename(source)[:-4] + ".o")
+        objects.append(obj)
+        compilers.append((source, subprocess.Popen([arch["cxx"]] + flags + ["-c", source, "-o", obj],
+                                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)))
+    for source, compiler in compilers:
+        out = compiler.communicate()[0]
+        if compiler.returncode != 0:
+            raise RuntimeError("compiling %s for the recorder failed:\n%s" % (source, out))
+    return objects
+
+
+def build_recorder(run_, fixture, folder, objects, recorder_def):
+    """Links the recording library for one maker's DLL, beside it in
+    folder/recorder/ as vqdtrm4hid.dll, with the DLL as
+    vqdtrm4hid_maker.dll. Returns the recorder's folder, or None."""
+    place = os.path.join(folder, "recorder")
+    os.makedirs(place)
+    dll = os.path.join(place, "vqdtrm4hid.dll")
+    code, out, err = run([fixture.arch["cxx"], "-shared", "-static", "-static-libgcc", "-static-libstdc++"] + objects
+                         + [recorder_def, "-lversion", "-o", dll])
+    run_.expect(code == 0, "%s: the recording library for it links" % fixture.name, out + err)
+    if code != 0:
+        return None
+    shutil.copyfile(os.path.join(folder, "vqdtrm4hid.dll"), os.path.join(place, "vqdtrm4hid_maker.dll"))
+    return place
+
+
+def recorders(run_, work, env, fitting, built):
+    """The recording library in front of each DLL that fits a build."""
+    objects = {}
+    places = []
+    for fixture, folder, library, convention in fitting:
+        key = (id(fixture.arch), convention)
+        if key not in objects:
+            objects[key] = recorder_objects(fixture.arch, convention, work)
+        exe = build_caller(run_, fixture, folder, library, convention)
+        place = build_recorder(run_, fixture, folder, objects[key], os.path.join(folder, "import", "recorder.def"))
+        if not exe or not place:
+            continue
+        maker = exported_names(os.path.join(folder, "vqdtrm4hid.dll"))
+        mine = exported_names(os.path.join(place, "vqdtrm4hid.dll"))
+        wanted = imported_names(exe)
+        run_.expect(mine == wanted and wanted <= maker,
+                    "%s: the recorder exports exactly the names the program built against the DLL imports"
+                    % fixture.name, "DLL %s\nrecorder %s\nprogram imports %s" % (sorted(maker), sorted(mine),
+                                                                            sorted(wanted)))
+        shutil.copyfile(exe, os.path.join(place, "caller.exe"))
+        if fixture.beside:
+            shutil.copyfile(built[fixture.beside[0]], os.path.join(place, fixture.beside[1]))
+        places.append((fixture, place))
+    return places
+
+
+def run_through_recorders(run_, env, places):
+    for fixture, place in places:
+        loader = wine_shell('vqd_wine_loader "$1"', os.path.join(place, "caller.exe")).stdout.strip()
+        code, out, err = run([loader, "caller.exe", RECORDER_ROUNDS, "relayed"], cwd=place,
+                             env=dict(env, WINELOADER=loader), timeout=120)
+        recordings = [name for name in os.listdir(place) if name.startswith("vqdtrm4-recording-")]
+        text = open(os.path.join(place, recordings[0]), errors="replace").read() if len(recordings) == 1 else ""
+        run_.expect(code == 0 and out.startswith("ok: %s rounds" % RECORDER_ROUNDS),
+                    "%s: under Wine, the program runs through the recorder built for the DLL" % fixture.name,
+                    "status %d\n%s%s%s" % (code, out, err, text[:2000]))
+        run_.expect("> HID_Write " in text and "< HID_Write " in text and "no device" not in text,
+                    "%s: the recorder found the DLL's functions and recorded the session" % fixture.name,
+                    "files %s\n%s" % (recordings, text[:2000]))
+
+
 def start_wine(work):
     env = dict(os.environ)
     env.pop("DISPLAY", None)   # console programs only; no X server needed or wanted
@@ -319,6 +434,7 @@ def runs_32bit_code():
 
 def main():
     keep = "--keep" in sys.argv[1:]
+    only_recorders = "--recorders" in sys.argv[1:]
     missing = [tool for tool in NEEDED if shutil.which(tool) is None] + \
         ([] if os.access(WINE64, os.X_OK) else [WINE64])
     if missing:
@@ -343,7 +459,7 @@ def main():
 
         # --- The verdicts -----------------------------------------------------------
         built, fitting = {}, []
-        for fixture in FIXTURES:
+        for fixture in [f for f in FIXTURES if f.build or not only_recorders]:
             folder = os.path.join(work, fixture.name)
             dll = build_fixture(fixture, folder, built)
             built[fixture.name] = dll
@@ -386,6 +502,18 @@ def main():
                             "%s: import-lib refuses with the same words and makes nothing" % fixture.name,
                             "status %d\n%s%s" % (code, out, err))
 
+        if only_recorders:
+            places = recorders(run_, work, env, fitting, built)
+            boot_code = boot.wait(timeout=180)
+            run_.expect(boot_code == 0, "wineboot -i makes the Wine prefix", "status %d" % boot_code)
+            if not runs_32bit_code():
+                print("NOT RUN under Wine: %s: this machine's kernel runs no 32-bit code (no IA-32 emulation); "
+                      "their recorders were judged by the export and import tables above"
+                      % ", ".join(f.name for f, _ in places if f.arch is X86))
+                places = [(f, p) for f, p in places if f.arch is not X86]
+            run_through_recorders(run_, env, places)
+            return finish(run_, started)
+
         # --- Damaged files ---------------------------------------------------------------
         damaged_files(run_, work, built)
 
@@ -426,6 +554,10 @@ def main():
         else:
             shutil.rmtree(work, ignore_errors=True)
 
+    return finish(run_, started)
+
+
+def finish(run_, started):
     print("%d passed, %d failed (%.0f s)" % (run_.passed, len(run_.failures), time.monotonic() - started))
     return 1 if run_.failures else 0
 

@@ -15,8 +15,9 @@ a Windows tree linked.
         --signed, and the maker's DLL, byte for byte, exactly when
         --vendor-dll.
 
-    check_package.py recorder-zip ZIP VERSION ARCH
-        The recording library's zip (--recorder): its entries as above,
+    check_package.py recorder-zip ZIP VERSION ARCH SUFFIX
+        The recording library's zip (--recorder), named for what it fits
+        (SUFFIX: win64, win32-cdecl, win32-stdcall): its entries as above,
         RECORDING.txt, and a stripped vqdtrm4hid.dll of the architecture
         that exports the ten functions of the maker's library by their
         plain names and needs nothing but Windows' own DLLs.
@@ -150,8 +151,8 @@ def check_entries(archive, zip_path, expected, faults):
         faults.check(not info.extra, f"{zip_path}: {info.filename} carries extra fields")
 
 
-def check_recorder_zip(zip_path, version, arch, faults):
-    folder = f"VQDTRM4_Recorder-{version}-{SUFFIXES[arch]}/"
+def check_recorder_zip(zip_path, version, arch, suffix, faults):
+    folder = f"VQDTRM4_Recorder-{version}-{suffix}/"
     faults.check(os.path.basename(zip_path) == folder[:-1] + ".zip", f"{zip_path}: not named {folder[:-1]}.zip")
     with zipfile.ZipFile(zip_path) as archive:
         expected = [folder, folder + "RECORDING.txt", folder + "vqdtrm4hid.dll"]
@@ -217,7 +218,7 @@ def main():
             print(__doc__, file=sys.stderr)
             return 2
         check_zip(zip_path, version, arch, debug_file, signed, vendor_dll, faults)
-    elif len(arguments) == 4 and arguments[0] == "recorder-zip" and arguments[3] in MACHINES:
+    elif len(arguments) == 5 and arguments[0] == "recorder-zip" and arguments[3] in MACHINES:
         check_recorder_zip(*arguments[1:], faults)
     else:
         print(__doc__, file=sys.stderr)

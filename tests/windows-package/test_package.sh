@@ -65,12 +65,21 @@ check zip "$work/one/$name.zip" "$version" "$arch" "$work/one/$name-debug/VQDTRM
     || fault "the zip"
 echo "unsigned zip, sha256 of both runs:" $(sha256sum "$work/one/$name.zip" "$work/two/$name.zip" | cut -d' ' -f1)
 
-# The recording library's zip (--recorder): the same bytes twice, as checked.
-recorder_name=VQDTRM4_Recorder-$version-$suffix
+# The recording library's zip (--recorder): the same bytes twice, as checked,
+# named for the convention it calls on x86.
+recorder_suffix=$suffix
+if [ "$arch" = x86 ]; then
+    grep -qx 'VQD_HID_STDCALL:BOOL=ON' "$tree/CMakeCache.txt" && recorder_suffix=win32-stdcall || recorder_suffix=win32-cdecl
+fi
+recorder_name=VQDTRM4_Recorder-$version-$recorder_suffix
+# The stand-in for a maker's DLL below exports what this tree's program
+# imports: MinGW's decorated names in a __stdcall tree.
+vendor_recorder_name=$recorder_name
+[ "$recorder_suffix" != win32-stdcall ] || vendor_recorder_name=$recorder_name-mingw-names
 package --recorder --dist "$work/one" >/dev/null
 package --recorder --dist "$work/two" >/dev/null
 cmp "$work/one/$recorder_name.zip" "$work/two/$recorder_name.zip" || fault "two runs gave different recorder zips"
-check recorder-zip "$work/one/$recorder_name.zip" "$version" "$arch" || fault "the recorder zip"
+check recorder-zip "$work/one/$recorder_name.zip" "$version" "$arch" "$recorder_suffix" || fault "the recorder zip"
 [ "$(ls "$work/one"/*.zip | wc -l)" = 2 ] || fault "--recorder packed more than its zip: $(ls "$work/one")"
 
 # --- Signed ------------------------------------------------------------------------
@@ -125,18 +134,36 @@ make_dll "$triplet" "$work/maker/vqdtrm4hid.dll"
 make_dll "$other_triplet" "$work/other-arch/vqdtrm4hid.dll"
 
 # A tree laid out as scripts/build-windows.sh --vendor-dll leaves it: the
-# program, the maker's DLL beside it, the import library in the cache.
-vendor_tree() { # vendor_tree DIR DLL
-    mkdir -p "$1/bin"
+# program, the maker's DLL beside it, the import library and the recorder's
+# exports in the cache, and a recording library exporting what RECORDER
+# exports (the maker's DLL's names unless said otherwise).
+vendor_tree() { # vendor_tree DIR DLL [RECORDER]
+    mkdir -p "$1/bin" "$1/recorder"
     cp "$tree/bin/VQDTRM4_UpdateProgram.exe" "$1/bin/"
     cp "$2" "$1/bin/vqdtrm4hid.dll"
-    echo "VQD_VENDOR_IMPORT_LIBRARY:FILEPATH=$1/vendor/libvqdtrm4hid.a" >"$1/CMakeCache.txt"
+    cp "${3:-$2}" "$1/recorder/vqdtrm4hid.dll"
+    printf '%s\n' "VQD_VENDOR_IMPORT_LIBRARY:FILEPATH=$1/vendor/libvqdtrm4hid.a" \
+        "VQD_RECORDER_EXPORTS:FILEPATH=$1/vendor/recorder.def" >"$1/CMakeCache.txt"
 }
 vendor_tree "$work/vendor-tree" "$work/maker/vqdtrm4hid.dll"
 "$root/scripts/package-windows.sh" --tree "$work/vendor-tree" --vendor-dll "$work/maker/vqdtrm4hid.dll" \
     --dist "$work/vendor" >/dev/null || fault "the tree built against the maker's DLL was not packed with it"
 check zip "$work/vendor/$name.zip" "$version" "$arch" "$work/vendor/$name-debug/VQDTRM4_UpdateProgram.exe.debug" \
     --vendor-dll "$work/maker/vqdtrm4hid.dll" || fault "the zip with the maker's DLL"
+
+# Its recording library, for whoever records with that DLL: named for what
+# it fits.
+"$root/scripts/package-windows.sh" --recorder --tree "$work/vendor-tree" --vendor-dll "$work/maker/vqdtrm4hid.dll" \
+    --dist "$work/vendor" >/dev/null || fault "the recording library built for the maker's DLL was not packed"
+check recorder-zip "$work/vendor/$vendor_recorder_name.zip" "$version" "$arch" "${vendor_recorder_name#VQDTRM4_Recorder-$version-}" \
+    || fault "the recorder zip for the maker's DLL"
+must_refuse "the ordinary tree's recording library was not built for a maker's DLL" \
+    package --recorder --vendor-dll "$work/maker/vqdtrm4hid.dll"
+must_refuse "a recording library built for a maker's DLL is named with it" \
+    "$root/scripts/package-windows.sh" --recorder --tree "$work/vendor-tree"
+vendor_tree "$work/wrong-recorder-tree" "$work/maker/vqdtrm4hid.dll" "$work/other-arch/vqdtrm4hid.dll"
+must_refuse "the recording library does not stand in for the maker's DLL" \
+    "$root/scripts/package-windows.sh" --recorder --tree "$work/wrong-recorder-tree" --vendor-dll "$work/maker/vqdtrm4hid.dll"
 
 must_refuse "the simulated controller is not the maker's DLL" package --vendor-dll "$tree/bin/vqdtrm4hid.dll"
 must_refuse "this tree was built against the simulated controller" package --vendor-dll "$work/maker/vqdtrm4hid.dll"
