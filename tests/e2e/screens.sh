@@ -126,9 +126,24 @@ e2e_on_ready_screen()      { ! e2e_on_language_screen && ! e2e_on_updating_scree
 e2e_page_has_text()        { [ "$(e2e_count_colour 20 20 300 60 000000)" -gt 100 ]; }
 e2e_right_caption_dark()   { [ "$(e2e_count_colour 286 114 100 20 101010)" -gt 15 ]; }
 e2e_on_completion_screen() { ! e2e_on_updating_screen && e2e_left_button_hidden && e2e_right_button_shown; }
+# The progress bar's dark fill has passed more than N columns from x = 40.
+e2e_progress_beyond()      { [ "$(e2e_count_colour 40 84 300 1 656565)" -gt "$1" ]; }
 e2e_shows_warning()        { [ "$(e2e_count_colour 20 15 64 64 ffd400)" -gt 500 ]; }
 # The language list is open: its items show in a window of their own.
 e2e_list_open()            { [ "$(e2e_windows_of "$PROGRAM_PID" | wc -l)" -ge 2 ]; }
+# e2e_list_row_highlighted N: the open list shows its row N (0 the first, 18
+# pixels each below a 2-pixel edge) highlighted, dark blue behind light text.
+# The list is the program's largest other window: under Wine its shadow
+# comes as four thin windows of their own.
+e2e_list_row_highlighted() {
+    local popup window
+    popup=$(for window in $(e2e_windows_of "$PROGRAM_PID" | grep -vx "$PROGRAM_WINDOW"); do
+                xwininfo -id "$window" 2>/dev/null | awk -v id="$window" \
+                    '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w * h, id }'
+            done | sort -n | tail -1 | cut -d' ' -f2)
+    [ -n "$popup" ] || return 1
+    [ "$(PROGRAM_WINDOW=$popup E2E_FRAME_X=0 E2E_FRAME_Y=0 e2e_count_colour 100 $(( 6 + 18 * $1 )) 200 10 000040)" -gt 1500 ]
+}
 
 # e2e_wait_for CHECK [SECONDS]: waits for a screen check; the test fails
 # when it does not come or the program ends meanwhile. lib.sh's form,

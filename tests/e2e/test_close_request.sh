@@ -12,11 +12,18 @@ e2e_setup "$1"
 CLOSE_REQUEST="$1/x11_close_request"
 [ -x "$CLOSE_REQUEST" ] || e2e_fail "no $CLOSE_REQUEST"
 
-# ask_to_close WHERE: sends the request and checks that the window is still
-# shown and the program still running a moment later.
+# ask_to_close WHERE: sends the request (and has the X server take it before
+# it returns). The program gets it before the key the test presses next, so
+# the screen that key leads to, or the end of the update, shows that the
+# program took the request and stayed where it was: the wait for that screen
+# fails if the program ends meanwhile.
 ask_to_close() {
     "$CLOSE_REQUEST" "$PROGRAM_WINDOW" || e2e_fail "could not send the close request ($1)"
-    sleep 1
+}
+
+# still_shown WHERE: after the next screen, the program runs and its window
+# is on show.
+still_shown() {
     kill -0 "$PROGRAM_PID" 2>/dev/null || e2e_fail "the program ended on a close request ($1)"
     xwininfo -id "$PROGRAM_WINDOW" 2>/dev/null | grep -q "Map State: IsViewable" \
         || e2e_fail "the window is no longer shown after a close request ($1)"
@@ -33,20 +40,23 @@ e2e_wait_for e2e_on_language_screen
 xprop -id "$PROGRAM_WINDOW" WM_PROTOCOLS | grep -q WM_DELETE_WINDOW \
     || e2e_fail "the window does not take close requests: $(xprop -id "$PROGRAM_WINDOW" WM_PROTOCOLS)"
 
+# Return goes on from the first screen only: the ready screen after it shows
+# that the request left the first screen as it was.
 ask_to_close "first screen"
-e2e_on_language_screen || e2e_fail "the first screen changed on a close request"
-echo "first screen: stays open"
-
 e2e_key Return
 e2e_wait_for e2e_on_ready_screen
-ask_to_close "ready screen"
-e2e_on_ready_screen || e2e_fail "the ready screen changed on a close request"
-echo "ready screen: stays open"
+still_shown "first screen"
+echo "first screen: stays open"
 
+ask_to_close "ready screen"
 e2e_key Return
 e2e_wait_for e2e_on_updating_screen
+still_shown "ready screen"
+echo "ready screen: stays open"
+
 ask_to_close "during the update"
 e2e_wait_for e2e_on_completion_screen 120
+still_shown "during the update"
 grep -q '^HID_Stop$' "$calls" && e2e_fail "the device session was closed before the user left"
 echo "during the update: stays open, the update completed"
 

@@ -17,8 +17,13 @@ e2e_setup "$1"
 e2e_update_file vqdtrm4__v102.bin
 e2e_start "date=20230715;log=$E2E_TMP/calls.log"
 e2e_wait_for e2e_on_language_screen
+# focus_frame_on X: the focus frame, a grey line half a pixel thick 3 pixels
+# inside the top of the button at X (Cancel 176, OK 286).
+focus_frame_on() { [ "$(e2e_count_colour $(( $1 + 6 )) 117 88 1 b5b5b5)" -gt 60 ]; }
+e2e_wait_for 10 focus_frame_on 286 || e2e_fail "the focus is not on OK at the start"
 e2e_key shift+Tab
-sleep 0.5
+e2e_wait_for 10 focus_frame_on 176 || e2e_fail "Shift+Tab did not take the focus to Cancel"
+focus_frame_on 286 && e2e_fail "OK still shows the focus after Shift+Tab"
 e2e_on_language_screen || e2e_fail "Shift+Tab left the first screen"
 e2e_key Return
 e2e_expect_exit 0

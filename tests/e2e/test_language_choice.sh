@@ -18,18 +18,9 @@ LANG=C.UTF-8 e2e_start "date=20230715;version=1.00"
 e2e_wait_for e2e_on_language_screen
 [ "$(e2e_window_title)" = "Updater Program" ] || e2e_fail "did not start in English: '$(e2e_window_title)'"
 
-# row_highlighted N: the open list shows its row N (0 the first, 18 pixels
-# each below a 2-pixel edge) highlighted, dark blue behind light text.
-row_highlighted() {
-    local popup
-    popup=$(e2e_windows_of "$PROGRAM_PID" | grep -vx "$PROGRAM_WINDOW" | head -1)
-    [ -n "$popup" ] || return 1
-    [ "$(PROGRAM_WINDOW=$popup E2E_FRAME_X=0 E2E_FRAME_Y=0 e2e_count_colour 100 $(( 6 + 18 * $1 )) 200 10 000040)" -gt 1500 ]
-}
-
 e2e_click 200 84                        # the list, at (20, 74, 366, 20)
 e2e_wait_for 10 e2e_list_open || e2e_fail "the list did not open"
-e2e_wait_for 10 row_highlighted 0 || e2e_fail "the open list does not highlight the language in use"
+e2e_wait_for 10 e2e_list_row_highlighted 0 || e2e_fail "the open list does not highlight the language in use"
 # The open list takes no click in its first quarter second.
 sleep 0.3
 # The items open below the list, 18 pixels apart, the first centred at 105.
@@ -42,7 +33,7 @@ sleep 0.3
 xdotool mousemove --window "$PROGRAM_WINDOW" 100 $(( 105 + 18 * german_item ))
 sleep 0.1
 xdotool mousemove --window "$PROGRAM_WINDOW" 110 $(( 105 + 18 * german_item ))
-e2e_wait_for 10 row_highlighted "$german_item" || e2e_fail "the open list did not follow the pointer onto German"
+e2e_wait_for 10 e2e_list_row_highlighted "$german_item" || e2e_fail "the open list did not follow the pointer onto German"
 # The button is held as long as a hand holds it. The open list tells a
 # click by the button being down at one look and up at the next; a press
 # and release sent together, read late by a busy program, could both be

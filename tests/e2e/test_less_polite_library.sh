@@ -73,7 +73,8 @@ for library in "${LIBRARIES[@]}"; do
     rm -f "$calls"
     e2e_start_update "date=20230715;framed=1;log=$calls;$library"
     e2e_wait_for e2e_on_updating_screen
-    sleep 1
+    # Into the block data.
+    e2e_wait_for 20 e2e_progress_beyond 10 || e2e_fail "the update did not go on with $library"
     ask_system_quit
     expect_exit_within 10 "a system quit during the update with $library"
     echo "$library: system quit during the update: ok"

@@ -32,10 +32,10 @@ uia_names_window "$english"
 e2e_key Tab
 e2e_key Return
 e2e_wait_for 10 e2e_list_open || e2e_fail "Return on the list did not open it"
-sleep 0.5
+e2e_wait_for 10 e2e_list_row_highlighted 0 || e2e_fail "the open list does not highlight the language in use"
 # Straight to the open list, which has the keyboard now.
 xdotool key Down
-sleep 0.3
+e2e_wait_for 10 e2e_list_row_highlighted 1 || e2e_fail "Down did not move the open list's highlight"
 xdotool key Return
 e2e_wait_for 10 eval '[ "$(e2e_window_title)" != "$english" ]' || e2e_fail "picking a language by keys changed nothing"
 e2e_list_open && e2e_fail "the list stayed open"

@@ -70,15 +70,20 @@ e2e_wait_program_window() { wine_wait_window "$1" "$WINE_PROGRAM_CLASS" "$E2E_ST
 e2e_program_windows() { xdotool search --onlyvisible --class "$WINE_PROGRAM_CLASS" 2>/dev/null | sort -u; }
 
 # Every screen starts 406 x 154; the frame is what the X window has beyond
-# that: the same border left, right and below, the title bar on top.
+# that: the same border left, right and below, the title bar on top. Wine
+# may map the window before it gives it its frame's size: waits for a size
+# that holds the client area and a title bar.
 e2e_window_shown() {
-    sleep 0.5
+    e2e_wait_for 10 _wine_frame_known || e2e_fail "the window is $(e2e_x_window_size | tr ' ' x), smaller than its 406 x 154 client area and a title bar"
+}
+
+_wine_frame_known() {
     local w h
     read -r w h < <(e2e_x_window_size)
+    [ -n "$w" ] && [ -n "$h" ] || return 1
     E2E_FRAME_X=$(( (w - 406) / 2 ))
     E2E_FRAME_Y=$(( h - 154 - E2E_FRAME_X ))
-    [ "$E2E_FRAME_X" -ge 0 ] && [ "$E2E_FRAME_Y" -ge 0 ] \
-        || e2e_fail "the window is ${w}x${h}, smaller than its 406 x 154 client area"
+    [ "$E2E_FRAME_X" -ge 0 ] && [ "$E2E_FRAME_Y" -gt "$E2E_FRAME_X" ]
 }
 
 # wine_wait_window PID CLASS [SECONDS]: the first visible window of the
