@@ -8,6 +8,7 @@
 #include "XScreen.h"
 #include "app/MainWindow.h"
 #include "localisation/LanguageDetection.h"
+#include "localisation/TxtLoader.h"
 #include "sim/SimControl.h"
 #include "tools/UpdateFileMaker.h"
 #include "ui/AlineButton.h"
@@ -125,7 +126,14 @@ public:
     {
         main->buttonClicked (main->getActionButton());
 
-        if (! MessageLoop::runUntil ([this] { return main->getUpdateState() == stateReady && main->getActionButton()->isArmed(); }))
+        // The state comes before the screen: until the ready screen is
+        // composed the button is still the first screen's OK, armed.
+        const auto startShownArmed = [this] {
+            const auto* button = main->getActionButton();
+            return main->getUpdateState() == stateReady && button->isVisible() && button->isArmed()
+                   && button->getButtonText() == TxtLoader::getInstance()->getText (txtStart);
+        };
+        if (! MessageLoop::runUntil (startShownArmed))
             return false;
 
         repaintAndSettle();
