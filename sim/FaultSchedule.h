@@ -6,7 +6,7 @@
 // written but not yet handled.
 #pragma once
 
-#include "sim/SimControl.h"
+#include "sim/Scenario.h"
 
 #include <array>
 #include <cstdint>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "device/VqdTrm4Hid.h"
-#include "sim/SimControl.h"
+#include "sim/Scenario.h"
 
 #include <array>
 #include <cstddef>

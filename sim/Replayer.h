@@ -21,7 +21,7 @@
 #include "sim/FirmwareLoader.h"
 #include "sim/LibraryBackend.h"
 #include "sim/ReplayCursor.h"
-#include "sim/SimControl.h"
+#include "sim/Scenario.h"
 
 #include <atomic>
 #include <chrono>

@@ -1,7 +1,7 @@
 // The VQDTRM4_SIM text: "key=value;key=value". The running program cannot
 // reach the in-process interface, so everything a scenario holds has to be
 // expressible here; sim/README.md documents the keys.
-#include "sim/SimControl.h"
+#include "sim/Scenario.h"
 
 #include <cctype>
 #include <cerrno>

@@ -19,7 +19,7 @@
 #include "device/VqdTrm4Hid.h"
 #include "sim/DeviceThread.h"
 #include "sim/EmulatedDevice.h"
-#include "sim/SimControl.h"
+#include "sim/Scenario.h"
 
 #include <array>
 #include <condition_variable>
