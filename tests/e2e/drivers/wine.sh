@@ -125,18 +125,20 @@ e2e_cover_program() {
     local x y pid
     read -r _ _ x y < <(e2e_geometry "$PROGRAM_WINDOW")
     "$WINE_RUN" "$WINE_BIN_DIR/cover_window.exe" $(( x - 100 )) $(( y - 100 )) 700 400 \
-        >"$E2E_TMP/cover.log" 2>&1 &
+        "$(wine_path "$E2E_TMP/raise-cover")" >"$E2E_TMP/cover.log" 2>&1 &
     pid=$!
     e2e_track "$pid"
     COVER=$(wine_wait_window "$pid" cover_window.exe "$E2E_START_SECONDS") || e2e_fail "the covering window did not appear"
     # As a user brings it to the front: a click on it, away from the
-    # program's window.
-    for _ in 1 2 3; do
-        xdotool mousemove --window "$COVER" 20 20 click 1
-        e2e_wait_for 10 _wine_cover_on_top && sleep 1 && _wine_cover_on_top && break
-    done
-    _wine_cover_on_top || { cat "$E2E_TMP/cover.log" >&2; e2e_fail "the covering window did not come on top"; }
+    # program's window. Under Wine a click does not always raise it, so it
+    # is also asked to bring itself to the front; the request is taken when
+    # its file is gone.
+    xdotool mousemove --window "$COVER" 20 20 click 1
+    touch "$E2E_TMP/raise-cover"
+    e2e_wait_for 10 _wine_cover_raised || { cat "$E2E_TMP/cover.log" >&2; e2e_fail "the covering window did not come on top"; }
 }
+
+_wine_cover_raised() { [ ! -e "$E2E_TMP/raise-cover" ] && _wine_cover_on_top; }
 
 _wine_cover_on_top() { [ "$(tail -n 1 "$E2E_TMP/cover.log")" = "above: " ]; }
 e2e_program_over_cover() { grep -qx "above: $(e2e_window_title)" "$E2E_TMP/cover.log"; }
