@@ -50,6 +50,12 @@ def product_version(path):
     return ""
 
 
+def export_names(pe):
+    """The names a DLL opened with its export directory exports."""
+    return {symbol.name.decode() for symbol in
+            getattr(getattr(pe, "DIRECTORY_ENTRY_EXPORT", None), "symbols", []) if symbol.name}
+
+
 def fits_program(dll, exe):
     """The reasons why EXE cannot load DLL as its vqdtrm4hid.dll, if any."""
     faults = []
@@ -62,8 +68,7 @@ def fits_program(dll, exe):
     if dll_machine != exe_machine:
         faults.append(f"{dll} is {dll_machine}, the program {exe_machine}: Windows loads a DLL only into a "
                       "program of its own architecture")
-    exports = {symbol.name.decode() for symbol in
-               getattr(getattr(library, "DIRECTORY_ENTRY_EXPORT", None), "symbols", []) if symbol.name}
+    exports = export_names(library)
     # Our simulated controller exports its control functions (C++ names in
     # the vqdsim namespace) beside the ten of the maker's ABI; it must never
     # reach a user.
@@ -96,9 +101,7 @@ def recorder_for(dll, recorder, stdcall):
     if verdict.arch == "x86" and (stdcall.upper() in ("ON", "1", "TRUE", "YES")) != (verdict.convention == "stdcall"):
         faults.append(f"{recorder} is built for the other calling convention than the maker's DLL "
                       f"({verdict.convention})")
-    library = open_pe(recorder, "IMAGE_DIRECTORY_ENTRY_EXPORT")
-    exports = {symbol.name.decode() for symbol in
-               getattr(getattr(library, "DIRECTORY_ENTRY_EXPORT", None), "symbols", []) if symbol.name}
+    exports = export_names(open_pe(recorder, "IMAGE_DIRECTORY_ENTRY_EXPORT"))
     missing = sorted(set(verdict.bindings.values()) - exports)
     if missing:
         faults.append(f"{recorder} does not export the names the maker's DLL exports: {', '.join(missing)}")

@@ -714,24 +714,28 @@ def project_version():
 
 # --- The import library ------------------------------------------------------------
 
-def def_text(v):
-    lines = ["; Import library for the maker's %s, made by scripts/vendor_dll.py from the export table" % DLL_NAME,
+def def_file_text(v, made_for, each_line, line_of):
+    """A .def file for the maker's DLL: what it is for and where it comes
+    from, then one line a function, line_of(SYMBOL, EXPORTED_NAME)."""
+    lines = ["; %s, made by scripts/vendor_dll.py from the export table" % made_for,
              "; of %s (%s)." % (os.path.basename(v.path), v.build_words()),
-             "; Each line: the name the program's objects reference == the name the DLL exports.",
+             "; Each line: %s." % each_line,
              "LIBRARY %s" % DLL_NAME, "EXPORTS"]
     for function, _ in FUNCTIONS:
-        lines.append("%s == %s" % (program_symbol(function, v.arch, v.convention), v.bindings[function]))
+        lines.append(line_of(program_symbol(function, v.arch, v.convention), v.bindings[function]))
     return "\n".join(lines) + "\n"
+
+
+def def_text(v):
+    return def_file_text(v, "Import library for the maker's " + DLL_NAME,
+                         "the name the program's objects reference == the name the DLL exports",
+                         lambda symbol, exported: "%s == %s" % (symbol, exported))
 
 
 def recorder_def_text(v):
-    lines = ["; The recording library's exports for the maker's %s, made by scripts/vendor_dll.py from the" % DLL_NAME,
-             "; export table of %s (%s)." % (os.path.basename(v.path), v.build_words()),
-             "; Each line: the name the DLL exports = the recording library's function.",
-             "LIBRARY %s" % DLL_NAME, "EXPORTS"]
-    for function, _ in FUNCTIONS:
-        lines.append("%s = %s" % (v.bindings[function], program_symbol(function, v.arch, v.convention)))
-    return "\n".join(lines) + "\n"
+    return def_file_text(v, "The recording library's exports for the maker's " + DLL_NAME,
+                         "the name the DLL exports = the recording library's function",
+                         lambda symbol, exported: "%s = %s" % (exported, symbol))
 
 
 def read_import_library(library, prefix):

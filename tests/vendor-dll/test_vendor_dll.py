@@ -373,7 +373,7 @@ def build_recorder(run_, fixture, folder, objects, recorder_def):
     return place
 
 
-def recorders(run_, work, env, fitting, built):
+def recorders(run_, work, fitting, built):
     """The recording library in front of each DLL that fits a build."""
     objects = {}
     places = []
@@ -503,7 +503,7 @@ def main():
                             "status %d\n%s%s" % (code, out, err))
 
         if only_recorders:
-            places = recorders(run_, work, env, fitting, built)
+            places = recorders(run_, work, fitting, built)
             boot_code = boot.wait(timeout=180)
             run_.expect(boot_code == 0, "wineboot -i makes the Wine prefix", "status %d" % boot_code)
             if not runs_32bit_code():
