@@ -27,6 +27,16 @@ std::chrono::steady_clock::time_point nextFrameAfter (std::chrono::steady_clock:
 
 } // namespace
 
+DeviceThread& DeviceThread::instance()
+{
+    // Never destroyed, as the simulator's state is not: the thread may still
+    // run while static objects are torn down at exit.
+    static DeviceThread* thread = new DeviceThread();
+    return *thread;
+}
+
+DeviceThread::DeviceThread() : sim (Simulator::instance()) {}
+
 // ---------------------------------------------------------------------------
 // Starting and stopping
 
@@ -51,6 +61,7 @@ void DeviceThread::start (StateLock& lock)
             device.arriveAt = now + std::chrono::milliseconds (sim.scenario.arriveAfterMs);
 
     stopRequested = false;
+    sim.deviceThreadRunning = true;
     isRunning = true;
     worker = std::thread ([this] { run(); });
 }
@@ -63,6 +74,7 @@ void DeviceThread::stop()
     {
         std::lock_guard<std::mutex> lock (sim.stateLock);
         stopRequested = true;
+        sim.deviceThreadRunning = false;
         for (Device& device : sim.devices)
         {
             device.removeAt.reset();

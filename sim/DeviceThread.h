@@ -29,7 +29,9 @@ public:
     using Clock = std::chrono::steady_clock;
     using StateLock = std::unique_lock<std::mutex>;
 
-    explicit DeviceThread (Simulator& owner) : sim (owner) {}
+    // The one device thread of the process, playing the devices of
+    // Simulator::instance().
+    static DeviceThread& instance();
 
     // Starts the thread, unless it runs already, and the scenario's clock
     // for unplugging and plugging in. Needs the simulator's lifeLock, and its
@@ -57,6 +59,8 @@ private:
         noAnswer,
         unplug
     };
+
+    DeviceThread();
 
     void run();
     // Answers the next waiting command, if any controller has one; false

@@ -1,6 +1,7 @@
 #include "sim/EmulatedLibrary.h"
 
 #include "recording/RecordingFile.h"
+#include "sim/DeviceThread.h"
 #include "sim/Simulator.h"
 
 #include <algorithm>
@@ -89,7 +90,7 @@ void EmulatedLibrary::initialize (void* instanceHandle)
         }
 
         lock.unlock();
-        sim.thread.stop();
+        DeviceThread::instance().stop();
         lock.lock();
         sim.applyScenario (fromEnvironment);
     }
@@ -120,7 +121,7 @@ void EmulatedLibrary::start()
 
     StateLock lock (sim.stateLock);
     sim.log ("HID_Start");
-    sim.thread.start (lock);
+    DeviceThread::instance().start (lock);
 }
 
 void EmulatedLibrary::stop()
@@ -132,7 +133,7 @@ void EmulatedLibrary::stop()
         sim.log ("HID_Stop");
     }
     waitForHangingWrites (sim, &Scenario::stopWaits);
-    sim.thread.stop();
+    DeviceThread::instance().stop();
 }
 
 void EmulatedLibrary::finalize()
@@ -140,7 +141,7 @@ void EmulatedLibrary::finalize()
     Simulator& sim = Simulator::instance();
     std::lock_guard<std::mutex> life (sim.lifeLock);
     waitForHangingWrites (sim, &Scenario::stopWaits);
-    sim.thread.stop();
+    DeviceThread::instance().stop();
 
     {
         std::lock_guard<std::mutex> lock (sim.stateLock);
@@ -253,7 +254,7 @@ int EmulatedLibrary::write (int hidNo, const unsigned char* report, int length)
     device->commands.push_back (command);
     ++sim.changeCount;
 
-    if (blockMs <= 0 || ! sim.thread.running())
+    if (blockMs <= 0 || ! DeviceThread::instance().running())
     {
         lock.unlock();
         // Woken after the lock is let go, so that the device thread does not
@@ -266,7 +267,7 @@ int EmulatedLibrary::write (int hidNo, const unsigned char* report, int length)
     // report. One that the controller's removal cuts off hangs.
     sim.changed.notify_all();
     const uint64_t generation = device->generation;
-    sim.changed.wait (lock, [&] { return sim.thread.stopping() || device->generation != generation || device->takenCount >= command.serial; });
+    sim.changed.wait (lock, [&] { return DeviceThread::instance().stopping() || device->generation != generation || device->takenCount >= command.serial; });
     if (device->generation != generation)
     {
         hangLikeAGoneDevice (sim, lock, blockMs);

@@ -7,6 +7,7 @@
 #include "sim/LibraryBackend.h"
 #include "sim/Replayer.h"
 #include "sim/SimControl.h"
+#include "sim/DeviceThread.h"
 #include "sim/Simulator.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@ namespace vqdsim
 {
 
 using detail::chooseBackend;
+using detail::DeviceThread;
 using detail::EmulatedDevice;
 using detail::Replayer;
 using detail::Simulator;
@@ -28,7 +30,7 @@ void configure (const Scenario& scenario)
 
     Simulator& sim = Simulator::instance();
     std::lock_guard<std::mutex> life (sim.lifeLock);
-    sim.thread.stop();
+    DeviceThread::instance().stop();
     std::lock_guard<std::mutex> lock (sim.stateLock);
     sim.configuredInProcess = true;
     sim.applyScenario (scenario);
@@ -145,7 +147,7 @@ void injectReport (int hidNo, const uint8_t* report, int length)
 
 bool threadRunning()
 {
-    return Simulator::instance().thread.running();
+    return DeviceThread::instance().running();
 }
 
 } // namespace vqdsim

@@ -119,7 +119,7 @@ void Simulator::removeDevice (EmulatedDevice& device, std::vector<Notice>& notic
     {
         // Unplugging cuts the power: a block under way is lost.
         device.loader->forgetBlock();
-        if (scenario.arriveAfterMs >= 0 && thread.running())
+        if (scenario.arriveAfterMs >= 0 && deviceThreadRunning)
             device.arriveAt = EmulatedDevice::Clock::now() + std::chrono::milliseconds (scenario.arriveAfterMs);
     }
     notices.push_back ({ Notice::Kind::removal, device.hidNo });

@@ -4,6 +4,7 @@
 // that more than one side makes. Three sides work on it, each in a file of
 // its own: the library's calls (EmulatedLibrary), the thread that plays the
 // USB device (DeviceThread) and the in-process control (sim/SimControl.cpp).
+// Each of them includes this header; the state knows none of them.
 // There is one for the whole process, as there is one library.
 //
 // Locking: `stateLock` guards everything but the window; `postLock` guards
@@ -17,7 +18,6 @@
 #pragma once
 
 #include "device/VqdTrm4Hid.h"
-#include "sim/DeviceThread.h"
 #include "sim/EmulatedDevice.h"
 #include "sim/Scenario.h"
 
@@ -80,7 +80,10 @@ public:
     std::vector<std::string> calls;
     bool logFileFailed = false; // the scenario's log file could not be written
 
-    DeviceThread thread { *this };
+    // Whether the device thread (DeviceThread) plays the devices: from
+    // HID_Start until a stop is asked for. Unplugging schedules the plug-in
+    // again only then.
+    bool deviceThreadRunning = false;
 
     // Held by an HID_Write that hangs on a gone controller (writeBlockMs),
     // and taken by HID_Stop and HID_Finalize when they wait for it.
