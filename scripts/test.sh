@@ -21,9 +21,9 @@
 # not the project's own is suppressed by tests/sanitizers/*.supp. Those trees
 # hold only the suites and end-to-end runs a sanitizer can find a fault in.
 #
-# Tests run two at a time; those that share a Wine prefix or
-# need both cores say so to CTest (RESOURCE_LOCK, RUN_SERIAL). No test is
-# run a second time after a failure.
+# Tests run two at a time, and the Wine tests beside the Linux ones; those
+# that share a Wine prefix or need both cores say so to CTest
+# (RESOURCE_LOCK, RUN_SERIAL). No test is run a second time after a failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/lib/build-tree.sh
@@ -50,16 +50,31 @@ if [ -z "$sanitize" ]; then
         export VQD_FUZZ_SECONDS="${VQD_FUZZ_SECONDS:-600}"
     else
         select=(-LE long)
-        export VQD_FUZZ_SECONDS="${VQD_FUZZ_SECONDS:-20}"
+        export VQD_FUZZ_SECONDS="${VQD_FUZZ_SECONDS:-10}"
     fi
     status=0
-    ctest --test-dir build -j2 --output-on-failure "${select[@]}" "${ctest_args[@]}" || status=1
-    scripts/fuzz.sh "${ctest_args[@]}" || status=1
     # The Windows builds' suites under Wine, when any has been built
-    # (scripts/build-windows.sh).
+    # (scripts/build-windows.sh), run beside the Linux tests: one at a time
+    # (they share the tree's Wine prefix), they mostly wait for Wine's server
+    # and the programs' windows, and take less than half of the machine. Their
+    # output is shown once the Linux tests have ended.
+    wine_pid=""
     if [ -n "$(vqd_built_trees)" ]; then
-        scripts/test-windows.sh --tier "$tier" "${ctest_args[@]}" || status=1
+        wine_log=build/wine-tests.log
+        # A group of its own, so that an interrupted run takes it all down.
+        setsid scripts/test-windows.sh --tier "$tier" "${ctest_args[@]}" >"$wine_log" 2>&1 &
+        wine_pid=$!
+        trap '[ -z "$wine_pid" ] || kill -- "-$wine_pid" 2>/dev/null || true' EXIT
     fi
+    ctest --test-dir build -j2 --output-on-failure "${select[@]}" "${ctest_args[@]}" || status=1
+    if [ -n "$wine_pid" ]; then
+        wait "$wine_pid" || status=1
+        wine_pid=""
+        cat "$wine_log"
+    fi
+    # The fuzzers last, alone: the answers fuzzer's time limit per input
+    # needs a core of its own.
+    scripts/fuzz.sh "${ctest_args[@]}" || status=1
     exit $status
 fi
 

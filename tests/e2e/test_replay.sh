@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
 # runs-on: linux windows
-# under-sanitizers: yes
 # long-on: windows
 # The recordings of tests/recordings replayed through the real program in
 # the simulated controller's place (VQDTRM4_SIM "replay=PATH"): the program
