@@ -249,6 +249,7 @@ private:
             case A::silent: action = "silent"; break;
             case A::answerCode: action = coin() ? "answercode" : "answer_code"; break;
             case A::remove: action = "remove"; break;
+            case A::writeFail: action = coin() ? "writefail" : "write_fail"; break;
         }
 
         const std::string colon = spaces() + ":" + spaces();

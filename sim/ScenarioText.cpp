@@ -181,7 +181,7 @@ bool parseFault (const std::string& text, Fault& fault, std::string& why)
 
     if (! parseAction (trim (parts[2]), fault.action))
     {
-        why = "unknown action '" + trim (parts[2]) + "' (refuse, wrongecho, silent, answercode or remove)";
+        why = "unknown action '" + trim (parts[2]) + "' (refuse, wrongecho, silent, answercode, remove or writefail)";
         return false;
     }
 
