@@ -21,7 +21,14 @@
 # tests, to close with the cheapest test that sees the fault, or a patch that
 # cannot change behaviour, to replace with one that can.
 #
-# Usage: scripts/mutate.sh [PATCH...]   (default: every tests/mutants/*.patch)
+# Usage: scripts/mutate.sh [--every-failure] [PATCH...]
+#                                        (default: every tests/mutants/*.patch)
+#
+# --every-failure runs the whole tier for each patch instead of stopping at
+# the first failure, and names every test that failed
+# ("KILLED <patch> by 3 tests: A B C"): which tests catch which faults, for
+# finding the one test of several that a fault needs. It takes several
+# times as long.
 #
 # The source is restored after each patch (git apply -R), also when the
 # script is interrupted; the build tree is left built from the last mutant,
@@ -39,6 +46,12 @@ if ! git diff --quiet HEAD -- "${program_folders[@]}" \
     echo "mutate.sh: uncommitted changes in ${program_folders[*]}; commit or stash them first" >&2
     git status --short -- "${program_folders[@]}" >&2
     exit 2
+fi
+
+stop=(--stop-on-failure)
+if [ "${1:-}" = --every-failure ]; then
+    stop=()
+    shift
 fi
 
 if [ $# -gt 0 ]; then
@@ -91,18 +104,25 @@ for patch in "${patches[@]}"; do
     # next mutant too; its list of them is read only when this run wrote it.
     touch "$log_dir/.started"
 
-    if ctest --test-dir build -LE long -j2 --stop-on-failure --output-on-failure >>"$log" 2>&1; then
+    if ctest --test-dir build -LE long -j2 "${stop[@]}" --output-on-failure >>"$log" 2>&1; then
         echo "SURVIVED $patch"
         survived=$((survived + 1))
     else
         # Lines are "NUMBER:NAME"; with two tests running at once two may
         # have failed before the run stopped; the first one listed is named.
-        first=""
+        failed=()
         if [ build/Testing/Temporary/LastTestsFailed.log -nt "$log_dir/.started" ]; then
-            first=$(head -n 1 build/Testing/Temporary/LastTestsFailed.log)
-            first=${first#*:}
+            mapfile -t failed < <(cut -d: -f2- build/Testing/Temporary/LastTestsFailed.log)
         fi
-        echo "KILLED $patch by ${first:-"an unnamed failure (see $log)"}"
+        if [ ${#failed[@]} -eq 0 ]; then
+            echo "KILLED $patch by an unnamed failure (see $log)"
+        elif [ ${#stop[@]} -gt 0 ]; then
+            echo "KILLED $patch by ${failed[0]}"
+        elif [ ${#failed[@]} -eq 1 ]; then
+            echo "KILLED $patch by 1 test: ${failed[0]}"
+        else
+            echo "KILLED $patch by ${#failed[@]} tests: ${failed[*]}"
+        fi
         killed=$((killed + 1))
     fi
 
