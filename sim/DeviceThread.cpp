@@ -61,7 +61,6 @@ void DeviceThread::start (StateLock& lock)
             device.arriveAt = now + std::chrono::milliseconds (sim.scenario.arriveAfterMs);
 
     stopRequested = false;
-    sim.deviceThreadRunning = true;
     isRunning = true;
     worker = std::thread ([this] { run(); });
 }
@@ -74,7 +73,6 @@ void DeviceThread::stop()
     {
         std::lock_guard<std::mutex> lock (sim.stateLock);
         stopRequested = true;
-        sim.deviceThreadRunning = false;
         for (Device& device : sim.devices)
         {
             device.removeAt.reset();

@@ -3,11 +3,11 @@
 // thread. A scenario that names a recording sets up the replay as well; what
 // a replay keeps (its outcome, the flash the program's writes made) is read
 // from it while it is set.
+#include "sim/DeviceThread.h"
 #include "sim/FirmwareLoader.h"
 #include "sim/LibraryBackend.h"
 #include "sim/Replayer.h"
 #include "sim/SimControl.h"
-#include "sim/DeviceThread.h"
 #include "sim/Simulator.h"
 
 #include <algorithm>

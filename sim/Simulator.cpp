@@ -117,9 +117,11 @@ void Simulator::removeDevice (EmulatedDevice& device, std::vector<Notice>& notic
     device.removeAt.reset();
     if (device.loader)
     {
-        // Unplugging cuts the power: a block under way is lost.
+        // Unplugging cuts the power: a block under way is lost. The plug-in
+        // comes on the scenario's clock; only a running device thread fires
+        // it, and a start schedules it anew.
         device.loader->forgetBlock();
-        if (scenario.arriveAfterMs >= 0 && deviceThreadRunning)
+        if (scenario.arriveAfterMs >= 0)
             device.arriveAt = EmulatedDevice::Clock::now() + std::chrono::milliseconds (scenario.arriveAfterMs);
     }
     notices.push_back ({ Notice::Kind::removal, device.hidNo });

@@ -80,11 +80,6 @@ public:
     std::vector<std::string> calls;
     bool logFileFailed = false; // the scenario's log file could not be written
 
-    // Whether the device thread (DeviceThread) plays the devices: from
-    // HID_Start until a stop is asked for. Unplugging schedules the plug-in
-    // again only then.
-    bool deviceThreadRunning = false;
-
     // Held by an HID_Write that hangs on a gone controller (writeBlockMs),
     // and taken by HID_Stop and HID_Finalize when they wait for it.
     std::mutex ioLock;
