@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # runs-on: linux windows
-# long-on: windows
+# long-on: linux windows
 # The recordings of tests/recordings replayed through the real program in
 # the simulated controller's place (VQDTRM4_SIM "replay=PATH"): the program
 # must send exactly the recorded commands and end where the recorded session

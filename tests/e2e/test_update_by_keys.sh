@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
 # runs-on: linux windows
-# long-on: windows
 # A whole update by keys alone, as a user without a mouse: on the first
 # screen Tab goes on from OK round to the language list, Return opens it,
 # Down and Return pick the next language (the window's title changes), Tab

@@ -161,18 +161,3 @@ TEST (MarkInstalledLocale, AddsToEarlierMarksAndANullTextEndsTheEnumeration)
 
     EXPECT_EQ ((std::vector<int> { 2, 11 }), availableLanguages (available));
 }
-
-//==============================================================================
-TEST (HostLocaleSource, IsTheDefaultSourceAndComesBackAfterAScopedOne)
-{
-    HostLocaleSource* host = dynamic_cast<HostLocaleSource*> (&getLocaleSource());
-    ASSERT_NE (nullptr, host);
-
-    {
-        FixedLocaleSource fixed (0x0407, {});
-        ScopedLocaleSource scoped (fixed);
-        EXPECT_EQ (&fixed, &getLocaleSource());
-    }
-
-    EXPECT_EQ (host, &getLocaleSource());
-}

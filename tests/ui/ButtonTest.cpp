@@ -272,17 +272,13 @@ TEST_F (AlineButtonTest, SetCaptionAlwaysRepaintsOnceAndFontSettersNever)
 
     button.setCaption ("OK"); // unchanged
     EXPECT_EQ (counter->repaints, 1);
-    EXPECT_EQ (button.getButtonText(), "OK");
 
     button.setCaption ("Start");
     EXPECT_EQ (counter->repaints, 2);
-    EXPECT_EQ (button.getButtonText(), "Start");
 
     button.setFontName ("MS PGothic");
     button.setFontStyle (juce::Font::italic);
     EXPECT_EQ (counter->repaints, 2);
-    EXPECT_EQ (button.getFontName(), "MS PGothic");
-    EXPECT_EQ (button.getFontStyle(), (int) juce::Font::italic);
 
     EXPECT_TRUE (button.keyPressed (juce::KeyPress (juce::KeyPress::returnKey)));
     EXPECT_EQ (counter->repaints, 3);

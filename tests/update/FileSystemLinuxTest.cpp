@@ -6,7 +6,6 @@
 
 #include "TempFolder.h"
 #include "tools/UpdateFileMaker.h"
-#include "update/RegularFile.h"
 #include "update/UpdateFile.h"
 #include "update/UpdateState.h"
 
@@ -64,24 +63,8 @@ TEST (FileChecks, NonRegularAndHugeFilesAreRefusedAtOnce)
     EXPECT_EQ (load (folder / "alias.bin"), 1);
 }
 
-TEST_F (WorkerTest, UnreadableFileIsAFifo)
-{
-    ASSERT_EQ (mkfifo ((folder / "vqdtrm4__v102.bin").getFullPathName().toRawUTF8(), 0600), 0);
-    EXPECT_EQ (runToError(), errFileRead);
-}
-
 TEST_F (FileIntegrityTest, FileTurnedIntoAFifoAfterItsChecks)
 {
     updateWithFileChanged (fifoTampering, When::onTheReadyScreen);
     updateWithFileChanged (fifoTampering, When::betweenTwoBlocks);
-}
-
-TEST (RegularFileRead, FifoIsRefusedWithoutBlocking)
-{
-    TempFolder folder;
-    std::vector<uint8_t> content = { 1 };
-    const auto fifo = folder / "fifo.bin";
-    ASSERT_EQ (mkfifo (fifo.getFullPathName().toRawUTF8(), 0600), 0);
-    EXPECT_EQ (readRegularFile (fifo.getFullPathName(), 5, content), RegularFileRead::unreadable);
-    EXPECT_TRUE (content.empty());
 }

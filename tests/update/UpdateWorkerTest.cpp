@@ -33,8 +33,6 @@ TEST (UpdateState, GuardKeepsTheRemovalAndRangeTest)
     EXPECT_TRUE (isErrorIdentifier (0xE01));
     EXPECT_TRUE (isErrorIdentifier (0xE41));
     EXPECT_FALSE (isErrorIdentifier (0xE42));
-    EXPECT_EQ (getUpdateStateName (errDisconnected), "errDisconnected");
-    EXPECT_EQ (getUpdateStateName (7), "0x7");
 }
 
 TEST_F (WorkerTest, DifferentDatesWriteAllThreeImages)
