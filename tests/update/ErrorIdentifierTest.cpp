@@ -1,4 +1,5 @@
-// Every error identifier, each reached through the situation that causes it.
+// Every error identifier, each reached through the situation that causes it
+// (which defect of the file gives which one is FileChecks').
 #include "WorkerFixture.h"
 
 #include "update/CommandProtocol.h"
